@@ -1,0 +1,20 @@
+// The subcommands of xilitong-cli. Each takes the arguments after its name and the
+// three standard streams, and returns the exit status: 0 success, 1 a negative result
+// the command documents, 2 a usage, file or input error (one line on `err`).
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace xlt::cli {
+
+struct Streams {
+    std::istream& in;
+    std::ostream& out;
+    std::ostream& err;
+};
+
+using Args = std::vector<std::string>;
+
+}  // namespace xlt::cli
