@@ -69,6 +69,8 @@ public:
     TestHttpServer(const TestHttpServer&) = delete;
     TestHttpServer& operator=(const TestHttpServer&) = delete;
 
+    int port() const { return port_; }
+
     std::string url(std::string_view path) const {
         return "http://127.0.0.1:" + std::to_string(port_) + std::string(path);
     }
