@@ -146,9 +146,9 @@ Text to_gbk(std::string_view utf8) {
     return codepage::utf8_to_gbk(utf8);
 }
 
-// GBK with every LF turned into CR LF.
+// GBK with CR LF line breaks, whichever line breaks the source file was checked out with.
 Text to_gbk_crlf(std::string_view utf8) {
-    return replace_all(to_gbk(utf8), "\n", "\r\n");
+    return replace_all(replace_all(to_gbk(utf8), "\r\n", "\n"), "\n", "\r\n");
 }
 
 const std::array<CodeTemplate, 4>& templates() {
