@@ -192,8 +192,14 @@ Text normalise_address(const Text& typed) {
 }
 
 Text page_text(const ByteString& body, PageEncoding encoding) {
-    const Text text = text_before_nul(body);
-    return encoding == PageEncoding::Utf8 ? utf8_to_gbk(text) : text;
+    if (encoding == PageEncoding::Gbk) {
+        return text_before_nul(body);
+    }
+    const std::size_t nul = body.find('\0');
+    if (nul == ByteString::npos) {
+        return utf8_to_gbk(body);  // no copy of a large page
+    }
+    return utf8_to_gbk(body.substr(0, nul));
 }
 
 std::optional<Text> load_page(const Text& typed_address, PageEncoding encoding,

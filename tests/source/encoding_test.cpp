@@ -38,6 +38,9 @@ TEST(EncodingTest, Utf8ToGbk) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(utf8_to_gbk(c.utf8), c.gbk) << c.name;
+        // the shortcut agrees with the two general conversions it stands for
+        EXPECT_EQ(wide_to_multibyte(multibyte_to_wide(c.utf8, 0, false), 936, true), c.gbk)
+            << c.name;
     }
 }
 
