@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -65,6 +67,23 @@ Text forward_slashes(std::string_view rest) {
         pos += len;
     }
     return out;
+}
+
+// The rest of an open file; nothing when a read fails.
+std::optional<ByteString> read_all(int fd, off_t size_hint) {
+    ByteString bytes;
+    bytes.reserve(static_cast<std::size_t>(size_hint > 0 ? size_hint : 0));
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n > 0) {
+            bytes.append(buffer, static_cast<std::size_t>(n));
+        } else if (n == 0) {
+            return bytes;
+        } else if (errno != EINTR) {
+            return std::nullopt;
+        }
+    }
 }
 
 }  // namespace
@@ -133,23 +152,14 @@ std::optional<Text> read_source_file(const Text& path) {
     struct stat info {};
     std::optional<Text> text;
     if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-        ByteString bytes;
-        bytes.reserve(static_cast<std::size_t>(info.st_size));
-        char buffer[65536];
-        bool failed = false;
-        for (;;) {
-            const ssize_t n = read(fd, buffer, sizeof buffer);
-            if (n > 0) {
-                bytes.append(buffer, static_cast<std::size_t>(n));
-            } else if (n == 0) {
-                break;
-            } else if (errno != EINTR) {
-                failed = true;
-                break;
+        try {
+            if (const std::optional<ByteString> bytes = read_all(fd, info.st_size)) {
+                text = text_from_file_bytes(*bytes);
             }
-        }
-        if (!failed) {
-            text = text_from_file_bytes(bytes);
+        } catch (const std::bad_alloc&) {
+            text.reset();  // too large to hold: a failure, not a crash
+        } catch (const std::length_error&) {
+            text.reset();
         }
     }
     close(fd);
