@@ -93,7 +93,7 @@ Text decode_names(const ByteString& buffer, bool multi, DialogRecord& record) {
         if (end == std::string_view::npos) {
             end = names.size();
         }
-        if (!joined.empty()) {
+        if (start > first_nul + 1) {
             joined.push_back(';');
         }
         joined += folder;
