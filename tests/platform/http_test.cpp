@@ -33,6 +33,7 @@ TestHttpServer make_server() {
         {"/gzip", TestHttpServer::reply(200, kGzipBody, "Content-Encoding: gzip\r\n")},
         {"/short", {"HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nonly a part", false}},
         {"/silent", TestHttpServer::silence()},
+        {"/to-file", TestHttpServer::reply(302, "", "Location: file:///etc/hostname\r\n")},
     });
 }
 
@@ -66,8 +67,9 @@ TEST(HttpTest, NothingReadIsToldApartFromAnEmptyBody) {
     GetOptions quick;
     quick.timeout = std::chrono::milliseconds(300);
     const std::vector<std::string> addresses = {
-        pages.url("/silent"),  // accepts and never answers: ends at the timeout
-        pages.url("/short"),   // closes before the announced length
+        pages.url("/silent"),   // accepts and never answers: ends at the timeout
+        pages.url("/short"),    // closes before the announced length
+        pages.url("/to-file"),  // redirects are followed over http and https only
         "http://127.0.0.1:" + std::to_string(TestHttpServer::closed_port()) + "/",
         "http://[::1",       // malformed
         "ftp://127.0.0.1/",  // not http
