@@ -16,6 +16,7 @@ struct Command {
 
 // One line per subcommand.
 const std::vector<Command> kCommands = {
+    {"code", xlt::cli::run_code, "Easy Language code that applies an expression"},
 };
 
 void print_usage(std::ostream& out) {
