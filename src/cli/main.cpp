@@ -16,6 +16,7 @@ struct Command {
 
 // One line per subcommand.
 const std::vector<Command> kCommands = {
+    {"generate", xlt::cli::run_generate, "an expression from a sample text and its targets"},
 };
 
 void print_usage(std::ostream& out) {
