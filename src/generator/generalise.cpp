@@ -23,10 +23,14 @@ constexpr std::size_t kLongFormMinTokens = 5;
 // 0x01-0x80 (a double-byte character), group 2 one byte inside it. A lead byte whose
 // second byte lies in 0x01-0x80 is matched by neither and copied as it is, so that
 // character too comes out whole before a space.
-const boost::regex& character_marker() {
-    static const boost::regex pattern = [] {
+// The C traits compare bytes without any locale, and read the group numbers of the format
+// far faster than the C++ locale traits.
+using ByteRegex = boost::basic_regex<char, boost::c_regex_traits<char>>;
+
+const ByteRegex& character_marker() {
+    static const ByteRegex pattern = [] {
         const std::string low_bytes = std::string("\x01-") + '\x80';
-        return boost::regex("([^" + low_bytes + "]{2})|([" + low_bytes + "])", boost::regex::perl);
+        return ByteRegex("([^" + low_bytes + "]{2})|([" + low_bytes + "])", ByteRegex::perl);
     }();
     return pattern;
 }
@@ -247,6 +251,50 @@ Text generalise_piece(std::string_view piece, int& blank_count) {
     out += literal(tokens[n - 2]);
     out += long_form_end(tokens[n - 1], true);
     out += trailing;
+    return out;
+}
+
+std::optional<Text> generalise_long_piece_by_ends(std::string_view piece) {
+    // Enough bytes at either end for the two first and three last tokens in all but odd
+    // pieces (which are handed back to the full generalisation).
+    constexpr std::size_t kEndBytes = 32;
+    if (piece.size() < 4 * kEndBytes) {
+        return std::nullopt;
+    }
+    // After a byte of 0x01-0x7F other than a space the marking of the tokeniser is in step
+    // (that byte is always a match of its own), the marked text ends in a space that is a
+    // character of its own, and the part before ends in a non-empty token, so the tokens
+    // of the parts are the tokens of the whole.
+    auto can_cut_after = [&](std::size_t end) {
+        const auto byte = static_cast<unsigned char>(piece[end - 1]);
+        return byte >= 0x01 && byte <= 0x7F && byte != ' ';
+    };
+    std::size_t head = kEndBytes;
+    while (head < piece.size() && !can_cut_after(head)) {
+        ++head;
+    }
+    std::size_t tail = piece.size() - kEndBytes;
+    while (tail > head && !can_cut_after(tail)) {
+        --tail;
+    }
+    if (tail <= head) {
+        return std::nullopt;
+    }
+    const std::vector<Text> first = tokenise_piece(piece.substr(0, head));
+    const std::string_view end = piece.substr(tail);
+    const std::vector<Text> last = tokenise_piece(end);
+    if (first.size() < 2 || last.size() < 3) {
+        return std::nullopt;
+    }
+    // Head, middle and tail each give at least one token, so the long form applies.
+    const std::size_t m = last.size();
+    Text out = long_form_end(first[0], false);
+    out += classify_token(first[1]);
+    out += kLazyGapAcrossLines;
+    out += classify_token(last[m - 3]);
+    out += literal(last[m - 2]);
+    out += long_form_end(last[m - 1], true);
+    out += end.substr(trailing_spaces_start(end));
     return out;
 }
 

@@ -5,6 +5,7 @@
 // lazy gap.
 #pragma once
 
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -29,6 +30,12 @@ Text classify_token(std::string_view token);
 // of one generation and chooses the gap. The trailing spaces of the piece are written
 // unchanged after the fragment.
 Text generalise_piece(std::string_view piece, int& blank_count);
+
+// What generalise_piece gives for a long piece once `blank_count` is above 1 (the count
+// then no longer matters), found by tokenising only the two ends of the piece: the piece is
+// cut after single-byte characters, where the tokens of the parts add up to the tokens of
+// the whole. Empty when the piece is too short or has no such places to cut.
+std::optional<Text> generalise_long_piece_by_ends(std::string_view piece);
 
 // Whether `c` is one of the characters that are special in an expression and must be
 // written with a backslash to stand for themselves ("." is left as it is).

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <unordered_set>
 
 #include "generator/generalise.h"
@@ -138,9 +139,15 @@ Text generate_expression(std::string_view sample, const std::vector<TargetEntry>
         if (!search && (piece.size() <= 5 || blank_count > 1)) {
             continue;
         }
-        Text fragment = generalise_piece(piece, blank_count);
+        std::optional<Text> fragment;
+        if (blank_count > 1) {
+            fragment = generalise_long_piece_by_ends(piece);
+        }
+        if (!fragment) {
+            fragment = generalise_piece(piece, blank_count);
+        }
         if (search) {
-            texts.push_back(std::move(fragment));
+            texts.push_back(std::move(*fragment));
             replace_untouched(piece, texts.size() - 1);
         }
     }

@@ -8,10 +8,12 @@ namespace {
 using Symbols = std::vector<std::int32_t>;
 
 // Suffix array by induced sorting (SA-IS) of `s`, whose symbols lie in 0 ... upper.
+// `s` is indexed by position and gives symbols; `s.size()` is its length.
 // The LMS substrings are sorted by one induction, named, and their order settled by a
 // recursive call on the names when two of them are equal; a second induction from the
 // sorted LMS suffixes then places every suffix.
-Symbols induced_sort(const Symbols& s, std::int32_t upper) {
+template <class Sequence>
+Symbols induced_sort(const Sequence& s, std::int32_t upper) {
     const auto n = static_cast<std::int32_t>(s.size());
     if (n == 0) {
         return {};
@@ -24,7 +26,7 @@ Symbols induced_sort(const Symbols& s, std::int32_t upper) {
     }
     Symbols sa(n);
     // is_s[i]: suffix i is smaller than suffix i + 1 (S-type); the last is L-type.
-    std::vector<bool> is_s(n, false);
+    std::vector<std::uint8_t> is_s(n, 0);
     for (std::int32_t i = n - 2; i >= 0; --i) {
         is_s[i] = (s[i] == s[i + 1]) ? is_s[i + 1] : (s[i] < s[i + 1]);
     }
@@ -129,11 +131,15 @@ Symbols induced_sort(const Symbols& s, std::int32_t upper) {
 
 }  // namespace
 
+// The bytes of a text as unsigned symbols, without copying them.
+struct ByteSymbols {
+    std::string_view text;
+    std::int32_t operator[](std::int32_t i) const { return static_cast<unsigned char>(text[i]); }
+    std::size_t size() const { return text.size(); }
+};
+
 std::vector<std::int32_t> build_suffix_array(std::string_view text) {
-    Symbols symbols(text.size());
-    std::transform(text.begin(), text.end(), symbols.begin(),
-                   [](char c) { return static_cast<std::int32_t>(static_cast<unsigned char>(c)); });
-    return induced_sort(symbols, 255);
+    return induced_sort(ByteSymbols{text}, 255);
 }
 
 SubstringIndex::SubstringIndex(std::string_view text)

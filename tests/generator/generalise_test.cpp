@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -142,6 +144,36 @@ TEST(GeneralisePiece, ShortAndLongForms) {
         EXPECT_EQ(U(generalise_piece(G(c.piece), blanks)), c.fragment) << "piece=" << c.piece;
         EXPECT_EQ(blanks, c.blanks_after) << "piece=" << c.piece;
     }
+}
+
+// Once the blank count is above 1, a long piece's fragment may be found from its two ends
+// alone; it must be the fragment of the full generalisation, whatever bytes the piece
+// holds.
+TEST(GeneralisePiece, ByTheEndsOnlyAgreesWithTheWholePiece) {
+    const std::vector<std::string> alphabet = {
+        "a",  "Z",     "7",     " ",     " ",    "\r\n", "\n",   "(",        ".",        "<",
+        "\\", G("中"), G("："), G("　"), "\x80", "\xB0", "\x81", "\xA9\x5C", "\x81\x40", "\t",
+    };
+    std::mt19937 random(42);
+    int shortcuts = 0;
+    for (int round = 0; round < 3000; ++round) {
+        std::string piece;
+        const std::size_t length = 100 + random() % 200;
+        while (piece.size() < length) {
+            piece += alphabet[random() % alphabet.size()];
+        }
+        if (round % 3 == 0) {
+            piece += "  \xA1\xA1 ";  // a trailing run
+        }
+        const std::optional<Text> by_ends = generalise_long_piece_by_ends(piece);
+        if (!by_ends) {
+            continue;
+        }
+        ++shortcuts;
+        int blanks = 2;
+        ASSERT_EQ(*by_ends, generalise_piece(piece, blanks)) << "round " << round;
+    }
+    EXPECT_GT(shortcuts, 2000);
 }
 
 }  // namespace
