@@ -16,6 +16,7 @@ struct Command {
 
 // One line per subcommand.
 const std::vector<Command> kCommands = {
+    {"generate", xlt::cli::run_generate, "an expression from a sample text and its targets"},
     {"code", xlt::cli::run_code, "Easy Language code that applies an expression"},
 };
 
