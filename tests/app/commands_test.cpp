@@ -276,7 +276,8 @@ TEST_F(CommandsTest, TargetListAddDeleteAndClear) {
     // Right click pops up the menu; 删除 deletes the selected row.
     list.select_row(1);
     QWidget* viewport = find<QTreeView>("超级列表框_待取文本")->viewport();
-    QContextMenuEvent right_click(QContextMenuEvent::Mouse, QPoint(5, 5));
+    QContextMenuEvent right_click(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                  viewport->mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(viewport, &right_click);
     EXPECT_TRUE(w().待取右键.is_open());
     w().待取右键.choose(0);

@@ -22,7 +22,10 @@ inline void ensure_application() {
     static int argc = 1;
     static char name[] = "test_app";
     static char* argv[] = {name, nullptr};
-    static ui::Application application(argc, argv);
+    // Never destroyed: the toolkit must outlive the test framework's own static input
+    // devices, which go at exit in no set order.
+    static ui::Application* application = new ui::Application(argc, argv);
+    (void)application;
 }
 
 inline std::string utf8(std::string_view gbk) {

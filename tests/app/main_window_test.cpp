@@ -70,7 +70,7 @@ struct ControlCase {
     const char* kind;  // the widget class that shows the control
     ui::Rect place;    // designed place, before the first layout
     std::string text;  // caption, or the text it holds (UTF-8)
-    std::optional<bool> ticked;
+    std::optional<bool> ticked = std::nullopt;
     bool visible = true;
     bool enabled = true;
 };

@@ -131,6 +131,9 @@ void Window::set_outer_size(int width, int height) {
     const int frame_width = outer_width() - client_width();
     const int frame_height = outer_height() - client_height();
     window_->resize(std::max(1, width - frame_width), std::max(1, height - frame_height));
+    if (!window_->isVisible()) {
+        dock();  // a hidden window gets its size-changed event only when it is shown
+    }
 }
 
 void Window::move_to(int left, int top) {
