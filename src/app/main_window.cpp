@@ -144,6 +144,7 @@ MainWindow::MainWindow(fs::path run_directory)
       待取右键(窗口, "待取右键", gbk_list({"删除"})),
       run_directory_(std::move(run_directory)) {
     load_resources();
+    窗口.set_icon(":/xilitong/match.png");
 
     工具条1.add_button(gbk("生成表达式"), ":/xilitong/generate.png", gbk("表达式匹配"), true);
     工具条1.add_button(gbk("表达式匹配"), ":/xilitong/match.png", gbk("表达式匹配"), true);

@@ -328,6 +328,8 @@ public:
     bool visible() const;
     std::uintptr_t native_handle() const;
 
+    // The icon the platform shows for the window (a resource path).
+    void set_icon(const char* picture);
     // Fills the client area with a picture (a resource path), scaled to fit.
     void set_background(const char* picture);
     // Keeps a control along the top or bottom edge at full client width.

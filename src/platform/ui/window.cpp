@@ -1,6 +1,7 @@
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QPainter>
 #include <QPixmap>
 #include <QResizeEvent>
@@ -159,6 +160,10 @@ bool Window::visible() const {
 }
 std::uintptr_t Window::native_handle() const {
     return static_cast<std::uintptr_t>(window_->winId());
+}
+
+void Window::set_icon(const char* picture) {
+    window_->setWindowIcon(QIcon(QString::fromUtf8(picture)));
 }
 
 void Window::set_background(const char* picture) {
