@@ -1,4 +1,6 @@
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QIcon>
@@ -6,7 +8,9 @@
 #include <QPixmap>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QThread>
 #include <QWidget>
+#include <QWindow>
 
 #include "platform/ui/controls.h"
 #include "platform/ui/qt_text.h"

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QInputDialog>
@@ -17,6 +18,8 @@
 #include <QToolBar>
 #include <QToolTip>
 #include <QTreeView>
+#include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,6 +27,7 @@
 #include "platform/codepage.h"
 #include "platform/ui/application.h"
 #include "platform/ui/dialogs.h"
+#include "platform/ui/file_dialogs.h"
 
 namespace xlt::ui {
 
@@ -403,6 +407,58 @@ TEST_F(ToolkitTest, PopupMenuReportsTheChosenItem) {
     EXPECT_FALSE(menu.is_open());
     menu.choose(9);
     EXPECT_EQ(chosen, (std::vector<int>{1}));
+}
+
+}  // namespace
+}  // namespace xlt::ui
+
+namespace xlt::ui {
+namespace {
+
+TEST_F(ToolkitTest, FileDialogShowsTheFiltersAndReturnsTheChosenFile) {
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "xlt-ui-dialog";
+    std::filesystem::create_directories(folder);
+    { std::ofstream(folder / "a.txt") << "x"; }
+
+    FileDialogOptions options;
+    options.title = G("从文本导入");
+    options.filters = {{G("文本文件（TXT,HTM,HTML）"), "*.txt;*.htm;*.html"},
+                       {G("所有文件(*.*)"), "*.*"}};
+    options.selected_filter = 1;
+    options.initial_folder = folder.string();
+
+    QString title, selected_filter, directory;
+    QStringList filters;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) {
+            return;
+        }
+        title = dialog->windowTitle();
+        filters = dialog->nameFilters();
+        selected_filter = dialog->selectedNameFilter();
+        directory = dialog->directory().absolutePath();
+        dialog->selectFile(QString::fromStdString((folder / "a.txt").string()));
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    const auto choice = show_file_dialog(options, window_.get());
+    ASSERT_TRUE(choice.has_value());
+    ASSERT_EQ(choice->paths.size(), 1u);
+    EXPECT_EQ(choice->paths[0], (folder / "a.txt").string());
+    EXPECT_EQ(choice->selected_filter, 1);
+    EXPECT_EQ(title, QString("从文本导入"));
+    EXPECT_EQ(filters, (QStringList{"文本文件（TXT,HTM,HTML） (*.txt *.htm *.html)",
+                                    "所有文件(*.*) (*.*)"}));
+    EXPECT_EQ(selected_filter, filters.value(1));
+    EXPECT_EQ(directory, QString::fromStdString(folder.string()));
+
+    QTimer::singleShot(0, [] {
+        if (QWidget* dialog = QApplication::activeModalWidget()) {
+            static_cast<QDialog*>(dialog)->reject();
+        }
+    });
+    EXPECT_EQ(show_file_dialog(options), std::nullopt);
+    std::filesystem::remove_all(folder);
 }
 
 }  // namespace
