@@ -354,6 +354,15 @@ private:
     class Widget;
     friend class Widget;
     void dock();
+    // Works the last outer size out again when the platform's frame has changed since it
+    // was set: a window manager adds its frame only after the window is first shown.
+    void recheck_frame();
+
+    struct Sizing {
+        int width, height;              // the outer size asked for
+        int frame_width, frame_height;  // the frame it was worked out with
+    };
+    std::optional<Sizing> sizing_;
 
     std::string name_;
     Widget* window_;

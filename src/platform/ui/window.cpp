@@ -4,6 +4,7 @@
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QMoveEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QResizeEvent>
@@ -37,9 +38,17 @@ public:
     void detach() { owner_ = nullptr; }
 
 protected:
+    void moveEvent(QMoveEvent* event) override {
+        QWidget::moveEvent(event);
+        if (owner_ != nullptr) {
+            owner_->recheck_frame();
+        }
+    }
+
     void resizeEvent(QResizeEvent* event) override {
         QWidget::resizeEvent(event);
         if (owner_ != nullptr) {
+            owner_->recheck_frame();
             owner_->dock();
             if (owner_->on_resize) {
                 owner_->on_resize();
@@ -113,17 +122,30 @@ Text Window::title() const {
     return to_text(window_->windowTitle());
 }
 
+namespace {
+
+// The frame the platform puts around a shown window, asked of the platform each time: a
+// window manager may add or change it after the window was first shown.
+QMargins frame_of(const QWidget* window) {
+    const QWindow* handle = window->windowHandle();
+    return handle != nullptr && window->isVisible() ? handle->frameMargins() : QMargins();
+}
+
+}  // namespace
+
 int Window::left() const {
-    return window_->frameGeometry().x();
+    return window_->geometry().x() - frame_of(window_).left();
 }
 int Window::top() const {
-    return window_->frameGeometry().y();
+    return window_->geometry().y() - frame_of(window_).top();
 }
 int Window::outer_width() const {
-    return window_->frameGeometry().width();
+    const QMargins frame = frame_of(window_);
+    return window_->width() + frame.left() + frame.right();
 }
 int Window::outer_height() const {
-    return window_->frameGeometry().height();
+    const QMargins frame = frame_of(window_);
+    return window_->height() + frame.top() + frame.bottom();
 }
 int Window::client_width() const {
     return window_->width();
@@ -135,9 +157,28 @@ int Window::client_height() const {
 void Window::set_outer_size(int width, int height) {
     const int frame_width = outer_width() - client_width();
     const int frame_height = outer_height() - client_height();
+    sizing_ = Sizing{width, height, frame_width, frame_height};
     window_->resize(std::max(1, width - frame_width), std::max(1, height - frame_height));
     if (!window_->isVisible()) {
         dock();  // a hidden window gets its size-changed event only when it is shown
+    }
+}
+
+void Window::recheck_frame() {
+    if (!sizing_) {
+        return;
+    }
+    const Sizing asked = *sizing_;
+    const int frame_width = outer_width() - client_width();
+    const int frame_height = outer_height() - client_height();
+    if (frame_width == asked.frame_width && frame_height == asked.frame_height) {
+        return;
+    }
+    // The platform may still deliver sizes from before the request; wait for the one
+    // that was asked for, then size the window again with the real frame.
+    if (client_width() == std::max(1, asked.width - asked.frame_width) &&
+        client_height() == std::max(1, asked.height - asked.frame_height)) {
+        set_outer_size(asked.width, asked.height);
     }
 }
 
