@@ -17,4 +17,6 @@ struct Streams {
 
 using Args = std::vector<std::string>;
 
+int run_match(const Args&, Streams&);
+
 }  // namespace xlt::cli

@@ -16,6 +16,7 @@ struct Command {
 
 // One line per subcommand.
 const std::vector<Command> kCommands = {
+    {"match", xlt::cli::run_match, "run an expression over a source file, print the matches"},
 };
 
 void print_usage(std::ostream& out) {
