@@ -1,8 +1,9 @@
 #include "match/regex_object.h"
 
+#include <cstring>
 #include <string_view>
 
-#include "platform/codepage.h"
+#include "platform/gbk_units.h"
 #include "platform/vbscript_regexp.h"
 
 namespace xlt {
@@ -11,12 +12,15 @@ namespace {
 // "#引号" in GBK.
 constexpr std::string_view kQuoteToken = "#\xD2\xFD\xBA\xC5";
 
-std::u16string to_units(const Text& text) {
-    return codepage::to_utf16(text_before_nul(text), codepage::kGbk);
+// A Text ends at its first NUL byte.
+std::string_view before_nul(const Text& text) {
+    const void* nul = std::memchr(text.data(), '\0', text.size());
+    return std::string_view(text.data(),
+                            nul ? static_cast<const char*>(nul) - text.data() : text.size());
 }
 
 Text to_text(std::u16string_view units) {
-    return codepage::from_utf16(units, codepage::kGbk);
+    return gbk::encode(units);
 }
 
 }  // namespace
@@ -32,9 +36,9 @@ bool RegexObject::create(const Text& pattern_text, const Text& source, bool case
     component_->set_global(global_search);
     const Text pattern =
         quote_substitution ? replace_all(pattern_text, kQuoteToken, "\"") : pattern_text;
-    component_->set_pattern(to_units(pattern));
-    matches_ = component_->execute(to_units(source));
-    source_text_ = source;
+    component_->set_pattern(gbk::decode(before_nul(pattern)));
+    matches_ =
+        component_->execute(gbk::decode(before_nul(source), RegExpMatches::spare_subject_buffer()));
     return matches_ != nullptr;
 }
 
@@ -43,10 +47,11 @@ Text RegexObject::current_pattern() const {
 }
 
 Text RegexObject::replace(const Text& replacement) const {
-    if (!component_) {
-        return {};
+    if (!matches_) {
+        return {};  // no valid pattern ran over the source
     }
-    const auto result = component_->replace(to_units(source_text_), to_units(replacement));
+    const auto result =
+        component_->replace(matches_->subject(), gbk::decode(before_nul(replacement)));
     return result ? to_text(*result) : Text();
 }
 

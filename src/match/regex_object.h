@@ -7,6 +7,8 @@
 // The object keeps one UTF-16 copy of the source (inside the match collection) and the
 // offsets of every match; match_text and sub_match_text convert one match's text on
 // each call, so reading back every match costs no more than the matches themselves.
+// That UTF-16 subject is also the source that replace works on: no second copy of
+// the source is kept (replace needs it only after a create that succeeded).
 #pragma once
 
 #include <cstdint>
@@ -48,7 +50,6 @@ private:
     // Copies share the component and the collection and own their source text.
     std::shared_ptr<RegExp> component_;
     std::shared_ptr<const RegExpMatches> matches_;
-    Text source_text_;
 };
 
 }  // namespace xlt

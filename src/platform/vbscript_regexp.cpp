@@ -36,6 +36,15 @@ struct JitStackDeleter {
     void operator()(pcre2_jit_stack* s) const { pcre2_jit_stack_free(s); }
 };
 
+// Buffers of released collections, kept for the next one on the same thread (at most
+// one of each, the largest below a cap).
+constexpr std::size_t kSpareCapUnits = 64 * 1024 * 1024;
+struct SpareBuffers {
+    std::u16string subject;
+    std::vector<std::uint32_t> offsets;
+};
+thread_local SpareBuffers spare;
+
 std::string error_text(int code) {
     PCRE2_UCHAR buffer[256];
     const int n = pcre2_get_error_message(code, buffer, 256);
@@ -51,6 +60,7 @@ std::string error_text(int code) {
 struct RegExp::Compiled {
     std::unique_ptr<pcre2_code, CodeDeleter> code;
     std::uint32_t groups = 0;
+    bool jit = false;  // compiled to machine code: matched through the JIT's own entry
     std::string error;
 };
 
@@ -69,6 +79,22 @@ std::u16string_view RegExpMatch::sub_match(std::size_t index) const {
     const std::uint32_t start = offsets_[2 + 2 * index];
     const std::uint32_t end = offsets_[3 + 2 * index];
     return std::u16string_view(*subject_).substr(start, end - start);
+}
+
+RegExpMatches::~RegExpMatches() {
+    if (subject_.capacity() > spare.subject.capacity() && subject_.capacity() <= kSpareCapUnits) {
+        spare.subject = std::move(subject_);
+    }
+    if (offsets_.capacity() > spare.offsets.capacity() && offsets_.capacity() <= kSpareCapUnits) {
+        spare.offsets = std::move(offsets_);
+    }
+}
+
+std::u16string RegExpMatches::spare_subject_buffer() {
+    std::u16string buffer = std::move(spare.subject);
+    spare.subject = std::u16string();
+    buffer.clear();
+    return buffer;
 }
 
 RegExp::RegExp() = default;
@@ -118,7 +144,7 @@ const RegExp::Compiled* RegExp::compiled() const {
         return compiled_.get();
     }
     // Without the JIT (not built in, or out of memory) the interpreter runs instead.
-    pcre2_jit_compile(c.code.get(), PCRE2_JIT_COMPLETE);
+    c.jit = pcre2_jit_compile(c.code.get(), PCRE2_JIT_COMPLETE) == 0;
     c.groups = t.groups;
     return compiled_.get();
 }
@@ -153,12 +179,17 @@ bool RegExp::run(const std::u16string& subject, RegExpMatches& into) const {
     const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(data.get());
     const std::size_t pairs = c->groups + 1;
     into.groups_ = c->groups;
+    if (into.offsets_.capacity() < spare.offsets.capacity()) {
+        into.offsets_.swap(spare.offsets);
+    }
     into.offsets_.clear();
     const auto* units = reinterpret_cast<PCRE2_SPTR>(subject.data());
     std::size_t start = 0;
     while (start <= subject.size()) {
-        const int rc =
-            pcre2_match(c->code.get(), units, subject.size(), start, 0, data.get(), context.get());
+        const int rc = c->jit ? pcre2_jit_match(c->code.get(), units, subject.size(), start, 0,
+                                                data.get(), context.get())
+                              : pcre2_match(c->code.get(), units, subject.size(), start, 0,
+                                            data.get(), context.get());
         if (rc == PCRE2_ERROR_NOMATCH) {
             break;
         }
@@ -185,7 +216,6 @@ std::shared_ptr<const RegExpMatches> RegExp::execute(std::u16string subject) con
     if (!run(matches->subject_, *matches)) {
         return nullptr;
     }
-    matches->offsets_.shrink_to_fit();
     return matches;
 }
 

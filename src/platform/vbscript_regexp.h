@@ -45,6 +45,18 @@ private:
 // The result of one Execute: the subject (one copy) and the offsets of every match.
 class RegExpMatches {
 public:
+    RegExpMatches() = default;
+    RegExpMatches(const RegExpMatches&) = delete;
+    RegExpMatches& operator=(const RegExpMatches&) = delete;
+    // Hands its buffers to the next collection made on this thread.
+    ~RegExpMatches();
+
+    // An empty string with the capacity of the subject of the last collection released
+    // on this thread, to decode the next subject into: filling memory that was used
+    // before costs far less than touching fresh pages, which on a page of several
+    // megabytes takes longer than the match itself.
+    static std::u16string spare_subject_buffer();
+
     std::size_t count() const { return offsets_.size() / stride(); }
     // `index` is 0-based and must be below count().
     RegExpMatch item(std::size_t index) const {
