@@ -32,9 +32,7 @@ UConverter* gbk_converter() {
     return converter.get();
 }
 
-bool is_utf8(int codepage) {
-    return codepage == kUtf8;
-}
+bool is_utf8(int codepage) { return codepage == kUtf8; }
 
 }  // namespace
 
@@ -47,15 +45,17 @@ std::u16string to_utf16(std::string_view bytes, int codepage) {
     if (is_utf8(codepage)) {
         out.resize(bytes.size());  // UTF-8 never takes fewer bytes than UTF-16 units
         int32_t length = 0;
-        u_strFromUTF8WithSub(out.data(), static_cast<int32_t>(out.size()), &length, bytes.data(),
-                             static_cast<int32_t>(bytes.size()), 0xFFFD, nullptr, &status);
+        u_strFromUTF8WithSub(out.data(), static_cast<int32_t>(out.size()), &length,
+                             bytes.data(), static_cast<int32_t>(bytes.size()), 0xFFFD, nullptr,
+                             &status);
         out.resize(U_SUCCESS(status) ? length : 0);
         return out;
     }
     UConverter* converter = gbk_converter();
     out.resize(bytes.size() + 1);  // a GBK character never takes more units than bytes
-    const int32_t length = ucnv_toUChars(converter, out.data(), static_cast<int32_t>(out.size()),
-                                         bytes.data(), static_cast<int32_t>(bytes.size()), &status);
+    const int32_t length =
+        ucnv_toUChars(converter, out.data(), static_cast<int32_t>(out.size()), bytes.data(),
+                      static_cast<int32_t>(bytes.size()), &status);
     out.resize(U_SUCCESS(status) ? length : 0);
     return out;
 }

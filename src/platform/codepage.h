@@ -25,9 +25,7 @@ std::string from_utf16(std::u16string_view units, int codepage);
 // surrogate; GBK: every lead byte has a valid second byte and maps to a character).
 bool is_well_formed(std::string_view bytes, int codepage);
 
-inline Text utf8_to_gbk(std::string_view utf8) {
-    return from_utf16(to_utf16(utf8, kUtf8), kGbk);
-}
+inline Text utf8_to_gbk(std::string_view utf8) { return from_utf16(to_utf16(utf8, kUtf8), kGbk); }
 inline std::string gbk_to_utf8(std::string_view gbk) {
     return from_utf16(to_utf16(gbk, kGbk), kUtf8);
 }
