@@ -37,8 +37,10 @@ bool RegexObject::create(const Text& pattern_text, const Text& source, bool case
     const Text pattern =
         quote_substitution ? replace_all(pattern_text, kQuoteToken, "\"") : pattern_text;
     component_->set_pattern(gbk::decode(before_nul(pattern)));
-    matches_ =
-        component_->execute(gbk::decode(before_nul(source), RegExpMatches::spare_subject_buffer()));
+    if (component_->is_valid()) {  // an invalid pattern needs no decoded source
+        matches_ = component_->execute(
+            gbk::decode(before_nul(source), RegExpMatches::spare_subject_buffer()));
+    }
     return matches_ != nullptr;
 }
 
