@@ -17,6 +17,8 @@ struct Streams {
 
 using Args = std::vector<std::string>;
 
+int run_generate(const Args&, Streams&);
+int run_code(const Args&, Streams&);
 int run_match(const Args&, Streams&);
 
 }  // namespace xlt::cli
