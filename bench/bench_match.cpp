@@ -22,6 +22,8 @@
 
 #include <unistd.h>
 
+#include "generator/generate.h"
+#include "generator/target_list.h"
 #include "match/regex_object.h"
 #include "platform/codepage.h"
 
@@ -29,20 +31,19 @@ namespace {
 
 struct Workload {
     const char* name;
-    const char* pattern;  // UTF-8
+    std::string pattern;  // UTF-8
 };
 
-// The last is in the form the expression generator gives for a table cell holding a
-// number inside a tag with a class attribute.
-const std::vector<Workload> kWorkloads = {
+// The last workload's pattern is made by the expression generator from the page's first
+// table row (see generated_pattern).
+std::vector<Workload> kWorkloads = {
     {"td lazy", "<td>(.*?)</td>"},
     {"date", "\\d{4}\\-\\d{2}\\-\\d{2}"},
     {"link", "<a href=\"([^\"]*)\">([\\S\\s]*?)</a>"},
     {"table row", "<tr[^>]*>([\\S\\s]*?)</tr>"},
     {"literal", "库存紧张"},
     {"alternation", "价格|数量|日期|备注"},
-    {"generated",
-     "\\<[a-z][a-z]\\s[a-z][\\S\\s]*?[a-z]\\=\\\"[a-z][a-z]m\\\"\\>(\\d+)\\</[a-z][a-z]\\>"},
+    {"generated", ""},
 };
 
 // A deterministic pseudo-random sequence (64-bit LCG).
@@ -104,6 +105,30 @@ std::string make_page_utf8(std::size_t gbk_bytes) {
     }
     add("</table>\n</body>\n</html>\n");
     return page;
+}
+
+// The text between the first `open` at or after `from` and the next `close`.
+std::string between(const std::string& s, const std::string& open, const std::string& close,
+                    std::size_t& from) {
+    const std::size_t start = s.find(open, from) + open.size();
+    const std::size_t end = s.find(close, start);
+    from = end + close.size();
+    return s.substr(start, end - start);
+}
+
+// The generator's expression for the first two cells of a product row (its number and
+// its name as targets, groups on), as the window would make it from that sample.
+std::string generated_pattern(const std::string& page_utf8) {
+    const std::size_t at = page_utf8.find("<td class=\"num\">");
+    std::size_t from = at;
+    const std::string number = between(page_utf8, "\">", "</td>", from);
+    const std::string name = between(page_utf8, "<td>", "</td>", from);
+    const std::string sample = page_utf8.substr(at, from - at);
+    const std::vector<xlt::TargetEntry> rows = {
+        {xlt::codepage::utf8_to_gbk(number), xlt::Text(xlt::kAttributeKinds[1].name)},
+        {xlt::codepage::utf8_to_gbk(name), xlt::Text(xlt::kAttributeKinds[0].name)}};
+    return xlt::codepage::gbk_to_utf8(
+        xlt::generate_expression(xlt::codepage::utf8_to_gbk(sample), rows, true));
 }
 
 struct Measured {
@@ -170,6 +195,8 @@ int main(int argc, char** argv) {
     if (!save_page.empty()) {
         std::ofstream(save_page, std::ios::binary) << page;
     }
+    kWorkloads.back().pattern = generated_pattern(page_utf8);
+    std::printf("generated expression: %s\n", kWorkloads.back().pattern.c_str());
     std::printf("page: %zu GBK bytes, %zu UTF-16 units; best of %d rounds\n", page.size(),
                 xlt::codepage::to_utf16(page, xlt::codepage::kGbk).size(), rounds);
 
@@ -195,7 +222,8 @@ int main(int argc, char** argv) {
     }
     const std::string script =
         (std::filesystem::path(__FILE__).parent_path() / "bench_match.js").string();
-    const std::string command = "node '" + script + "' '" + (dir / "page.html").string() + "' '" +
+    const std::string command = "timeout 300 node '" + script + "' '" +
+                                (dir / "page.html").string() + "' '" +
                                 (dir / "patterns.json").string() + "' " + std::to_string(rounds);
     if (FILE* pipe = popen(command.c_str(), "r")) {
         char line[256];
