@@ -19,5 +19,6 @@ using Args = std::vector<std::string>;
 
 int run_generate(const Args&, Streams&);
 int run_code(const Args&, Streams&);
+int run_match(const Args&, Streams&);
 
 }  // namespace xlt::cli

@@ -18,6 +18,7 @@ struct Command {
 const std::vector<Command> kCommands = {
     {"generate", xlt::cli::run_generate, "an expression from a sample text and its targets"},
     {"code", xlt::cli::run_code, "Easy Language code that applies an expression"},
+    {"match", xlt::cli::run_match, "the matches of an expression in a source file"},
 };
 
 void print_usage(std::ostream& out) {

@@ -1,0 +1,55 @@
+// RegexObject: the program's own regular-expression class over the platform's regex
+// component. Its interface never fails loudly: indexes count from 1, and every failure
+// (an invalid pattern, a run that went out of bounds, an index out of range) gives an
+// empty text, 0 or false. Texts are GBK; matching runs over their UTF-16 form, so "."
+// matches one Chinese character.
+//
+// The object keeps one UTF-16 copy of the source (inside the match collection) and the
+// offsets of every match; match_text and sub_match_text convert one match's text on
+// each call, so reading back every match costs no more than the matches themselves.
+// That UTF-16 subject is also the source that replace works on: no second copy of
+// the source is kept (replace needs it only after a create that succeeded).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "platform/text.h"
+
+namespace xlt {
+
+class RegExp;
+class RegExpMatches;
+
+class RegexObject {
+public:
+    // Runs `pattern_text` over `source` and keeps the matches. With `quote_substitution`
+    // every "#引号" in the pattern stands for a double quote. The source is kept (for
+    // replace) whether or not the pattern is valid. True when the run produced a match
+    // collection, even an empty one.
+    bool create(const Text& pattern_text, const Text& source, bool case_sensitive = false,
+                bool multiline = true, bool global_search = true, bool quote_substitution = false);
+
+    // The pattern after quote substitution; empty before the first create.
+    Text current_pattern() const;
+
+    // The kept source with the pattern's matches replaced ($1..$99, $&, $`, $', $$);
+    // empty when the pattern is not valid.
+    Text replace(const Text& replacement) const;
+
+    std::int32_t match_count() const;
+    // Text of match `match_index` (from 1); empty when out of range.
+    Text match_text(std::int32_t match_index) const;
+    // Text of group `sub_index` (from 1) of match `match_index` (from 1); empty when
+    // either is out of range or the group took no part in the match.
+    Text sub_match_text(std::int32_t match_index, std::int32_t sub_index) const;
+    // The number of capturing groups, read from the first match; 0 without a match.
+    std::int32_t sub_match_count() const;
+
+private:
+    // Copies share the component and the collection and own their source text.
+    std::shared_ptr<RegExp> component_;
+    std::shared_ptr<const RegExpMatches> matches_;
+};
+
+}  // namespace xlt

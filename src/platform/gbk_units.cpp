@@ -1,0 +1,161 @@
+#include "platform/gbk_units.h"
+
+#include <atomic>
+#include <cstdint>
+#include <cstring>
+
+#include "platform/codepage.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace xlt::gbk {
+namespace {
+
+// Both tables hold 0 for "not looked up yet"; entries are written once, with the same
+// value by whichever thread gets there first.
+constexpr std::uint32_t kKnown = 1u << 16;
+constexpr std::uint32_t kBad = 1u << 17;  // not one character: ask the converter
+
+// Two-byte sequences, indexed by (lead - 0x80) * 256 + trail: kKnown | unit.
+std::atomic<std::uint32_t> pair_table[128 * 256];
+
+// UTF-16 units: kKnown | (length << 24) | bytes (the first of two in bits 8-15).
+std::atomic<std::uint32_t> unit_table[0x10000];
+
+[[gnu::noinline]] std::uint32_t look_up_pair(unsigned char lead, unsigned char trail) {
+    const char bytes[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+    const std::u16string u = codepage::to_utf16(std::string_view(bytes, 2), codepage::kGbk);
+    const std::uint32_t e = (u.size() == 1 && u[0] != 0xFFFD) ? (kKnown | u[0]) : (kKnown | kBad);
+    pair_table[(lead - 0x80) * 256 + trail].store(e, std::memory_order_relaxed);
+    return e;
+}
+
+[[gnu::noinline]] std::uint32_t look_up_unit(char16_t u) {
+    std::uint32_t e = kKnown | kBad;
+    if (u < 0xD800 || u > 0xDFFF) {  // a surrogate's fate depends on its neighbour
+        const std::string bytes = codepage::from_utf16(std::u16string_view(&u, 1), codepage::kGbk);
+        if (bytes.size() == 1) {
+            e = kKnown | (1u << 24) | static_cast<unsigned char>(bytes[0]);
+        } else if (bytes.size() == 2) {
+            e = kKnown | (2u << 24) | (static_cast<unsigned char>(bytes[0]) << 8) |
+                static_cast<unsigned char>(bytes[1]);
+        }
+    }
+    unit_table[u].store(e, std::memory_order_relaxed);
+    return e;
+}
+
+constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+
+}  // namespace
+
+std::u16string decode(std::string_view bytes, std::u16string buffer) {
+    buffer.resize(bytes.size());
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t n = bytes.size();
+    char16_t* out = buffer.data();
+    std::size_t i = 0;
+    std::size_t j = 0;
+    while (i < n) {
+        const unsigned char b = p[i];
+        if (b < 0x80) {
+            out[j++] = b;
+            ++i;
+            // A run of ASCII, sixteen or eight bytes at a time.
+#if defined(__SSE2__)
+            const __m128i zero = _mm_setzero_si128();
+            while (i + 16 <= n) {
+                const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+                if (_mm_movemask_epi8(chunk) != 0) {
+                    break;
+                }
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + j),
+                                 _mm_unpacklo_epi8(chunk, zero));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + j + 8),
+                                 _mm_unpackhi_epi8(chunk, zero));
+                i += 16;
+                j += 16;
+            }
+#endif
+            while (i + 8 <= n) {
+                std::uint64_t word;
+                std::memcpy(&word, p + i, 8);
+                if ((word & kHighBits) != 0) {
+                    break;
+                }
+                for (int k = 0; k < 8; ++k) {
+                    out[j + k] = p[i + k];
+                }
+                i += 8;
+                j += 8;
+            }
+            continue;
+        }
+        std::uint32_t e = kBad;
+        if (b > 0x80 && i + 1 < n) {
+            e = pair_table[(b - 0x80) * 256 + p[i + 1]].load(std::memory_order_relaxed);
+            if (e == 0) {
+                e = look_up_pair(b, p[i + 1]);
+            }
+        }
+        if (e & kBad) {
+            buffer.clear();
+            return codepage::to_utf16(bytes, codepage::kGbk);
+        }
+        out[j++] = static_cast<char16_t>(e);
+        i += 2;
+    }
+    buffer.resize(j);
+    return buffer;
+}
+
+std::string encode(std::u16string_view units) {
+    // Written into a scratch buffer first, so that the result is allocated once at its
+    // exact size (short texts fit inside the string itself).
+    thread_local std::string scratch;
+    if (scratch.size() < units.size() * 2) {
+        scratch.resize(units.size() * 2);
+    }
+    char* o = scratch.data();
+    std::size_t j = 0;
+    const std::size_t n = units.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        const char16_t u = units[i];
+        if (u < 0x80) {
+            o[j++] = static_cast<char>(u);
+#if defined(__SSE2__)
+            // A run of ASCII, eight units at a time.
+            const __m128i high = _mm_set1_epi16(static_cast<short>(0xFF80));
+            const __m128i zero = _mm_setzero_si128();
+            while (i + 9 <= n) {
+                const __m128i chunk =
+                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(units.data() + i + 1));
+                if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(chunk, high), zero)) !=
+                    0xFFFF) {
+                    break;
+                }
+                _mm_storel_epi64(reinterpret_cast<__m128i*>(o + j), _mm_packus_epi16(chunk, chunk));
+                i += 8;
+                j += 8;
+            }
+#endif
+            continue;
+        }
+        std::uint32_t e = unit_table[u].load(std::memory_order_relaxed);
+        if (e == 0) {
+            e = look_up_unit(u);
+        }
+        if (e & kBad) {
+            return codepage::from_utf16(units, codepage::kGbk);
+        }
+        if ((e >> 24) == 2) {
+            o[j++] = static_cast<char>(e >> 8);
+        }
+        o[j++] = static_cast<char>(e);
+    }
+    return std::string(o, j);
+}
+
+}  // namespace xlt::gbk

@@ -1,0 +1,136 @@
+#include "match/regex_object.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/codepage.h"
+
+namespace xlt {
+namespace {
+
+Text g(const std::string& utf8) {
+    return codepage::utf8_to_gbk(utf8);
+}
+std::string u8(const Text& gbk) {
+    return codepage::gbk_to_utf8(gbk);
+}
+
+struct Options {
+    bool case_sensitive = false;
+    bool multiline = true;
+    bool global_search = true;
+    bool quotes = false;
+};
+
+// Every match as "[text|group1|group2]" (in UTF-8), or "FAILED" when create fails.
+std::string render(const std::string& pattern, const std::string& source, Options o) {
+    RegexObject re;
+    if (!re.create(g(pattern), g(source), o.case_sensitive, o.multiline, o.global_search,
+                   o.quotes)) {
+        return "FAILED";
+    }
+    std::string out;
+    for (int i = 1; i <= re.match_count(); ++i) {
+        out += "[" + u8(re.match_text(i));
+        for (int k = 1; k <= re.sub_match_count(); ++k) {
+            out += "|" + u8(re.sub_match_text(i, k));
+        }
+        out += "]";
+    }
+    return out;
+}
+
+struct Case {
+    std::string pattern, source;
+    Options options;
+    std::string expected;
+};
+
+TEST(RegexObjectTest, CreateWithOptions) {
+    const Options defaults;
+    const Options sensitive{true, true, true, false};
+    const Options single_line{false, false, true, false};
+    const Options first_only{false, true, false, false};
+    const Options quotes{false, true, true, true};
+    const std::vector<Case> cases = {
+        {"a", "bbb", defaults, ""},  // valid, no match: true with 0
+        {"(", "a", defaults, "FAILED"},
+        {"(a+)+b", std::string(30, 'a') + "Xb", defaults, "FAILED"},  // runaway run
+        {"abc", "ABC abc", defaults, "[ABC][abc]"},                   // ignore-case by default
+        {"abc", "ABC abc", sensitive, "[abc]"},
+        {"^b", "a\nb", defaults, "[b]"},  // multi-line by default
+        {"^b", "a\nb", single_line, ""},
+        {"a", "aaa", first_only, "[a]"},
+        {"#引号(\\w+)#引号", "x=\"ab\"", quotes, "[\"ab\"|ab]"},
+        {"#引号", "\"#引号", defaults, "[#引号]"},  // no substitution asked
+        {"中.", "中文字", defaults, "[中文]"},      // "." is one Chinese character
+        {"[\\u4e00-\\u9fa5]+", "ab中文cd", defaults, "[中文]"},
+        {"\\价(\\d+)元", "价12元", defaults, "[价12元|12]"},
+        {"(a)|(b)", "ab", defaults, "[a|a|][b||b]"},
+        {"\\d{4}\\-\\d{2}", "2024-05", defaults, "[2024-05]"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(render(c.pattern, c.source, c.options), c.expected)
+            << "pattern=" << c.pattern << " source=" << c.source;
+    }
+}
+
+TEST(RegexObjectTest, FailedCreateLeavesEmptyResults) {
+    RegexObject re;
+    EXPECT_EQ(re.match_count(), 0);  // before any create
+    EXPECT_EQ(re.current_pattern(), "");
+    EXPECT_EQ(re.replace("x"), "");
+    ASSERT_TRUE(re.create("(a)", "a"));
+    EXPECT_EQ(re.match_count(), 1);
+    EXPECT_FALSE(re.create("(a", "a"));  // replaces the earlier run as a whole
+    EXPECT_EQ(re.match_count(), 0);
+    EXPECT_EQ(re.sub_match_count(), 0);
+    EXPECT_EQ(re.match_text(1), "");
+    EXPECT_EQ(re.sub_match_text(1, 1), "");
+    EXPECT_EQ(re.replace("x"), "");
+    EXPECT_EQ(re.current_pattern(), "(a");
+}
+
+TEST(RegexObjectTest, IndexesCountFromOneAndOutOfRangeGivesEmpty) {
+    RegexObject re;
+    ASSERT_TRUE(re.create("(a)|(b)", "b"));
+    ASSERT_EQ(re.match_count(), 1);
+    EXPECT_EQ(re.sub_match_count(), 2);
+    EXPECT_EQ(re.match_text(1), "b");
+    EXPECT_EQ(re.sub_match_text(1, 1), "");  // took no part
+    EXPECT_EQ(re.sub_match_text(1, 2), "b");
+    for (auto [m, s] : std::vector<std::pair<int, int>>{{0, 2}, {2, 2}, {-1, 1}, {1, 0}, {1, 3}}) {
+        EXPECT_EQ(re.sub_match_text(m, s), "") << m << "," << s;
+    }
+    EXPECT_EQ(re.match_text(0), "");
+    EXPECT_EQ(re.match_text(2), "");
+
+    ASSERT_TRUE(re.create("a", "aa"));
+    EXPECT_EQ(re.sub_match_count(), 0);  // no groups
+    ASSERT_TRUE(re.create("(a)", "b"));
+    EXPECT_EQ(re.sub_match_count(), 0);  // no match to read it from
+}
+
+TEST(RegexObjectTest, QuoteSubstitutionShowsInThePattern) {
+    RegexObject re;
+    ASSERT_TRUE(re.create(g("a#引号b#引号"), "", false, true, true, true));
+    EXPECT_EQ(re.current_pattern(), "a\"b\"");
+    ASSERT_TRUE(re.create(g("a#引号"), "", false, true, true, false));
+    EXPECT_EQ(re.current_pattern(), g("a#引号"));
+}
+
+TEST(RegexObjectTest, ReplaceWorksOnTheKeptSource) {
+    RegexObject re;
+    ASSERT_TRUE(re.create(g("(\\d+)元"), g("价12元，共3元")));
+    EXPECT_EQ(u8(re.replace(g("$1块"))), "价12块，共3块");
+    ASSERT_TRUE(re.create(g("(\\d+)元"), g("价12元，共3元"), false, true, false));
+    EXPECT_EQ(u8(re.replace("[$&]")), "价[12元]，共3元");
+    // The source is kept even when the pattern is invalid, but replace gives nothing.
+    EXPECT_FALSE(re.create("(", "abc"));
+    EXPECT_EQ(re.replace("x"), "");
+}
+
+}  // namespace
+}  // namespace xlt
