@@ -12,6 +12,7 @@
 #include "platform/files.h"
 #include "platform/ui/application.h"
 #include "platform/ui/dialogs.h"
+#include "platform/ui/file_dialogs.h"
 
 namespace xlt::app {
 namespace {
@@ -383,9 +384,10 @@ int run_program(int argc, char** argv, const fs::path& run_directory) {
     application.close_windows_on_signals();
     load_resources();
 
-    // The program's file dialog object is created here with its defaults, before the main
-    // window, and disposed of after the message loop has ended (see configure_file_dialog
-    // for its configuration).
+    // The program's file dialog object lives from before the main window until after the
+    // message loop; its dialogs are the toolkit's.
+    program_file_dialog();
+    ui::install_file_dialog_handler();
 
     int exit_code = 0;
     {
@@ -393,6 +395,7 @@ int run_program(int argc, char** argv, const fs::path& run_directory) {
         window.start();
         exit_code = application.run();
     }
+    program_file_dialog().dispose();
     return exit_code;
 }
 

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "platform/ui/controls.h"
+#include "source/file_dialog_object.h"
 
 namespace xlt::app {
 
@@ -124,6 +125,10 @@ private:
 
     std::filesystem::path run_directory_;
 };
+
+// The program's one file dialog object, created with its defaults on first use; it keeps
+// its settings (filter, folder, last filter chosen) between the commands that use it.
+source::FileDialogObject& program_file_dialog();
 
 // Makes the compiled-in pictures and pages available; safe to call more than once.
 void load_resources();

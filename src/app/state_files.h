@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "generator/target_list.h"
 #include "platform/text.h"
 
 namespace xlt::app {
@@ -22,11 +23,7 @@ inline constexpr const char* kFeedbackFile = "PeIH.ini";
 inline constexpr std::string_view kFieldSeparator = "----";
 
 // One row of the target list: column 0 and column 1.
-struct TargetRow {
-    Text text;
-    Text attribute;
-    bool operator==(const TargetRow&) const = default;
-};
+using TargetRow = TargetEntry;
 
 struct SavedState {
     Text source;      // 编辑框_源文本

@@ -3,6 +3,7 @@
 #include <QFileDialog>
 #include <QStringList>
 
+#include "platform/file_dialog.h"
 #include "platform/ui/qt_text.h"
 
 namespace xlt::ui {
@@ -57,6 +58,36 @@ std::optional<FileDialogChoice> show_file_dialog(const FileDialogOptions& option
         choice.selected_filter = 0;
     }
     return choice;
+}
+
+std::uintptr_t dialog_owner_handle(const Window& window) {
+    return reinterpret_cast<std::uintptr_t>(&window);
+}
+
+void install_file_dialog_handler() {
+    file_dialog::set_handler([](const file_dialog::Request& request) {
+        FileDialogOptions options;
+        options.save = request.kind == file_dialog::Kind::Save;
+        options.title = request.title;
+        for (const file_dialog::Filter& f : request.filters) {
+            options.filters.push_back({f.description, f.patterns});
+        }
+        options.selected_filter = request.selected_filter - 1;
+        options.initial_folder = request.initial_folder;
+        options.initial_name = request.initial_name;
+        options.default_extension = request.default_extension;
+        options.multiple = request.multi_select;
+        options.must_exist = request.existing_files_only;
+        options.overwrite_prompt = request.overwrite_prompt;
+        const auto* owner = reinterpret_cast<const Window*>(request.owner);
+        file_dialog::Answer answer;
+        if (auto choice = show_file_dialog(options, owner)) {
+            answer.confirmed = true;
+            answer.paths = std::move(choice->paths);
+            answer.selected_filter = choice->selected_filter + 1;
+        }
+        return answer;
+    });
 }
 
 }  // namespace xlt::ui

@@ -1,6 +1,7 @@
 // The platform's open and save dialogs.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -35,5 +36,12 @@ struct FileDialogChoice {
 // Shows the dialog modally; nothing when the user cancelled.
 std::optional<FileDialogChoice> show_file_dialog(const FileDialogOptions& options,
                                                  const Window* owner = nullptr);
+
+// The owner handle that a dialog request carries for `window`.
+std::uintptr_t dialog_owner_handle(const Window& window);
+
+// Registers show_file_dialog as the handler behind the platform's file dialog requests
+// (platform/file_dialog.h); owners are handles made by dialog_owner_handle.
+void install_file_dialog_handler();
 
 }  // namespace xlt::ui
