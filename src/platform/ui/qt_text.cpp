@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/codepage.h"
+#include "platform/gbk_units.h"
 
 namespace xlt::ui {
 namespace {
@@ -14,11 +14,11 @@ bool is_ascii(std::string_view bytes) {
 
 }  // namespace
 
-QString to_qstring(std::string_view gbk) {
-    if (is_ascii(gbk)) {  // most cells and captions: no converter needed
-        return QString::fromLatin1(gbk.data(), static_cast<qsizetype>(gbk.size()));
+QString to_qstring(std::string_view bytes) {
+    if (is_ascii(bytes)) {  // most cells and captions: no converter needed
+        return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
     }
-    const std::u16string units = codepage::to_utf16(gbk, codepage::kGbk);
+    const std::u16string units = gbk::decode(bytes);
     return QString(reinterpret_cast<const QChar*>(units.data()),
                    static_cast<qsizetype>(units.size()));
 }
@@ -31,7 +31,7 @@ Text to_text(const QString& s) {
         const QByteArray latin = s.toLatin1();
         return text_before_nul(std::string_view(latin.constData(), latin.size()));
     }
-    return text_before_nul(codepage::from_utf16(units, codepage::kGbk));
+    return text_before_nul(gbk::encode(units));
 }
 
 QString to_qstring_lines(std::string_view gbk) {
