@@ -25,8 +25,9 @@ line break at the end).
   --pattern TEXT    the expression
   --pattern-file F  read the expression from F ("-" for standard input); one line break
                     at its end is dropped
-  --quotes          write every " “ ” of the expression as #引号, as answering 是 to the
-                    window's question does
+  --quotes          handle the quotes " “ ” of the expression as answering 是 to the
+                    window's question does: written as #引号 for 精易模块, joined in as
+                    the constant #引号 for 核心支持库
   --encoding E      encoding of the expression and of the output: utf-8 (default) or gbk
 
 Exit status: 0 on success, 2 on a usage, file or input error.
@@ -147,11 +148,10 @@ int run_code(const Args& args, Streams& io) {
                            std::string("the expression is not valid ") + (gbk ? "GBK" : "UTF-8"));
     }
 
-    Text expression = gbk ? bytes : codepage::utf8_to_gbk(bytes);
-    if (quotes) {
-        expression = codegen::substitute_quotes(expression);
-    }
-    const Text code = codegen::generate_code(*library, *mode, expression);
+    const Text expression = gbk ? bytes : codepage::utf8_to_gbk(bytes);
+    const Text code = quotes
+                          ? codegen::generate_code_with_quote_handling(*library, *mode, expression)
+                          : codegen::generate_code(*library, *mode, expression);
     io.out << (gbk ? code : codepage::gbk_to_utf8(code));
     return 0;
 }

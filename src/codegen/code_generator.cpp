@@ -176,13 +176,45 @@ Text generate_code(int library_index, int mode_index, const Text& expression) {
     return t.prefix + expression + t.suffix;
 }
 
-Text substitute_quotes(const Text& expression) {
-    static const Text quote_token = to_gbk("#引号");
+namespace {
+
+// Every half-width quote " and full-width quote “ or ” of `expression` written as
+// `replacement`, in one pass, so that quotes inside the replacement stay as they are.
+Text replace_quotes(const Text& expression, const Text& replacement) {
     static const Text open_quote = to_gbk("“");
     static const Text close_quote = to_gbk("”");
-    Text out = replace_all(expression, "\"", quote_token);
-    out = replace_all(out, open_quote, quote_token);
-    return replace_all(out, close_quote, quote_token);
+    Text out;
+    out.reserve(expression.size());
+    for (std::size_t pos = 0; pos < expression.size();) {
+        const std::size_t length = char_length(expression, pos);
+        const std::string_view c(expression.data() + pos, length);
+        if (c == "\"" || c == open_quote || c == close_quote) {
+            out += replacement;
+        } else {
+            out += c;
+        }
+        pos += length;
+    }
+    return out;
+}
+
+}  // namespace
+
+Text substitute_quotes(const Text& expression) {
+    static const Text quote_token = to_gbk("#引号");
+    return replace_quotes(expression, quote_token);
+}
+
+Text generate_code_with_quote_handling(int library_index, int mode_index, const Text& expression) {
+    const CodeTemplate& chosen = choose_template(library_index, mode_index);
+    if (chosen.library == Library::JingYi) {
+        return chosen.prefix + substitute_quotes(expression) + chosen.suffix;
+    }
+    // The support library's 创建 takes its text as it is and would keep "#引号" as
+    // those characters: there each quote closes the text constant and is joined back as
+    // the constant #引号, which is a double quote.
+    static const Text joined_quote = to_gbk("” ＋ #引号 ＋ “");
+    return chosen.prefix + replace_quotes(expression, joined_quote) + chosen.suffix;
 }
 
 const Text& quote_question_title() {

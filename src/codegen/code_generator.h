@@ -31,6 +31,13 @@ Text generate_code(int library_index, int mode_index, const Text& expression);
 // double quote.
 Text substitute_quotes(const Text& expression);
 
+// The code for answering 是 to the quote question: with the `精易模块` templates the
+// expression's quotes become "#引号" (substitute_quotes), which that class turns back
+// into double quotes; with the support library each quote is written as the constant
+// #引号 joined into the text (“a” ＋ #引号 ＋ “b”), since that library takes the text as
+// it is. Either way the subroutine runs the expression with double quotes in it.
+Text generate_code_with_quote_handling(int library_index, int mode_index, const Text& expression);
+
 // Texts of the code commands: the title and text of the question asked before quote
 // handling (是 applies substitute_quotes), and the status after copying.
 const Text& quote_question_title();  // "友情提醒"

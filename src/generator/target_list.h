@@ -15,6 +15,7 @@ namespace xlt {
 struct TargetEntry {
     Text text;
     Text attribute;
+    bool operator==(const TargetEntry&) const = default;
 };
 
 struct AttributeKind {

@@ -123,5 +123,16 @@ TEST(CodeGeneratorTest, QuotesBecomeTheQuoteToken) {
     }
 }
 
+// Answering 是: the 精易模块 class turns "#引号" back into a quote, the support library
+// does not, so there each quote is joined into the text as the constant #引号.
+TEST(CodeGeneratorTest, QuoteHandlingFollowsTheLibrary) {
+    const Text expression = gbk("a\"b“c");
+    const Text jingyi = generate_code_with_quote_handling(0, 0, expression);
+    EXPECT_NE(jingyi.find(gbk("(“a#引号b#引号c”, 源文本")), Text::npos);
+    const Text support = generate_code_with_quote_handling(1, 1, expression);
+    EXPECT_NE(support.find(gbk("(“a” ＋ #引号 ＋ “b” ＋ #引号 ＋ “c”, 假)")), Text::npos);
+    EXPECT_EQ(generate_code_with_quote_handling(1, 0, "\\d+"), generate_code(1, 0, "\\d+"));
+}
+
 }  // namespace
 }  // namespace xlt::codegen
