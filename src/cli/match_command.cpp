@@ -1,7 +1,7 @@
 // xilitong-cli match: runs an expression over a source file through RegexObject with
 // the options of the window's match run and prints every match as JSON (UTF-8).
+#include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <ostream>
 #include <sstream>
 #include <string>
@@ -26,11 +26,17 @@ constexpr const char* kUsage =
     "Exit status: 0 the expression is valid, 1 it is not, 2 a usage or file error.\n";
 
 bool read_file(const std::string& path, std::string& bytes) {
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) {
+        return false;
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         return false;
     }
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::ostringstream content;
+    content << in.rdbuf();
+    bytes = std::move(content).str();
     return !in.bad();
 }
 

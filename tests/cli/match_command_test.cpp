@@ -113,6 +113,7 @@ TEST_F(MatchCommandTest, UsageAndFileErrorsGiveStatusTwo) {
         {"--pattern", "a"},
         {"--source-file", source},
         {"--pattern", "a", "--source-file", dir_.string() + "/missing.txt"},
+        {"--pattern", "a", "--source-file", dir_.string()},  // a folder
         {"--pattern-file", dir_.string() + "/missing.txt", "--source-file", source},
         {"--pattern", "a", "--pattern-file", source, "--source-file", source},
         {"--pattern", "a", "--source-file", source, "--encoding", "latin1"},
