@@ -30,20 +30,8 @@ using test::find;
 using test::q;
 using test::utf8;
 
-class CommandsTest : public test::RunDirectoryTest {
+class CommandsTest : public test::WindowTest {
 protected:
-    void SetUp() override {
-        RunDirectoryTest::SetUp();
-        window_ = std::make_unique<MainWindow>(dir_);
-        window_->start();
-    }
-    void TearDown() override {
-        window_.reset();
-        RunDirectoryTest::TearDown();
-    }
-
-    MainWindow& w() { return *window_; }
-
     // Clicks a tool bar button the way the user does, on the button itself.
     void click_tool(int index) {
         auto* bar = find<QToolBar>("工具条1");
@@ -55,8 +43,6 @@ protected:
     bool tool_pressed(int index) {
         return find<QToolBar>("工具条1")->actions().at(index)->isChecked();
     }
-
-    std::unique_ptr<MainWindow> window_;
 };
 
 TEST_F(CommandsTest, PageButtonsSwitchPagesAndPressEachOther) {

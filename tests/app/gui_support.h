@@ -8,10 +8,12 @@
 #include <QString>
 #include <QWidget>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/gbk.h"
+#include "app/main_window.h"
 #include "platform/codepage.h"
 #include "platform/ui/application.h"
 #include "platform/ui/dialogs.h"
@@ -94,6 +96,23 @@ protected:
     }
     void TearDown() override { std::filesystem::remove_all(dir_); }
     std::filesystem::path dir_;
+};
+
+// A started main window on a fresh run directory.
+class WindowTest : public RunDirectoryTest {
+protected:
+    void SetUp() override {
+        RunDirectoryTest::SetUp();
+        window_ = std::make_unique<app::MainWindow>(dir_);
+        window_->start();
+    }
+    void TearDown() override {
+        window_.reset();
+        RunDirectoryTest::TearDown();
+    }
+    app::MainWindow& w() { return *window_; }
+
+    std::unique_ptr<app::MainWindow> window_;
 };
 
 }  // namespace xlt::test

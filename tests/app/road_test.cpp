@@ -80,18 +80,8 @@ private:
     file_dialog::Handler previous_;
 };
 
-class RoadTest : public test::RunDirectoryTest {
+class RoadTest : public test::WindowTest {
 protected:
-    void SetUp() override {
-        RunDirectoryTest::SetUp();
-        window_ = std::make_unique<MainWindow>(dir_);
-        window_->start();
-    }
-    void TearDown() override {
-        window_.reset();
-        RunDirectoryTest::TearDown();
-    }
-    MainWindow& w() { return *window_; }
     void click(const char* button) { find<QAbstractButton>(button)->click(); }
     std::string status() { return utf8(w().状态条1.part_text(1)); }
 
@@ -117,8 +107,6 @@ protected:
         std::ofstream(path, std::ios::binary) << bytes;
         return path.string();
     }
-
-    std::unique_ptr<MainWindow> window_;
 };
 
 const std::string kSpan = "<span class=num>128</span>";
