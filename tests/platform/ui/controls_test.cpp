@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "platform/codepage.h"
+#include "platform/file_dialog.h"
 #include "platform/ui/application.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/file_dialogs.h"
@@ -458,6 +459,48 @@ TEST_F(ToolkitTest, FileDialogShowsTheFiltersAndReturnsTheChosenFile) {
         }
     });
     EXPECT_EQ(show_file_dialog(options), std::nullopt);
+    std::filesystem::remove_all(folder);
+}
+
+// The platform's dialog requests reach the toolkit's dialog: filters counted from 1 on
+// the request side, from 0 on the toolkit's.
+TEST_F(ToolkitTest, FileDialogRequestsGoToTheToolkitDialog) {
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "xlt-ui-request";
+    std::filesystem::create_directories(folder);
+    { std::ofstream(folder / "b.htm") << "x"; }
+    install_file_dialog_handler();
+
+    file_dialog::Request request;
+    request.title = G("从文本导入");
+    request.filters = {{G("文本文件（TXT,HTM,HTML）"), "*.txt;*.htm;*.html"},
+                       {G("所有文件(*.*)"), "*.*"}};
+    request.selected_filter = 1;
+    request.initial_folder = folder.string();
+    request.existing_files_only = true;
+    request.owner = dialog_owner_handle(*window_);
+
+    QString selected_filter;
+    QFileDialog::FileMode mode = QFileDialog::AnyFile;
+    QWidget* parent = nullptr;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) {
+            return;
+        }
+        selected_filter = dialog->selectedNameFilter();
+        mode = dialog->fileMode();
+        parent = dialog->parentWidget();
+        dialog->selectFile(QString::fromStdString((folder / "b.htm").string()));
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    const file_dialog::Answer answer = file_dialog::show(request);
+    file_dialog::set_handler({});
+    EXPECT_TRUE(answer.confirmed);
+    EXPECT_EQ(answer.paths, std::vector<Text>{(folder / "b.htm").string()});
+    EXPECT_EQ(answer.selected_filter, 1);
+    EXPECT_TRUE(selected_filter.startsWith(QString("文本文件")));
+    EXPECT_EQ(mode, QFileDialog::ExistingFile);
+    EXPECT_EQ(parent, window_->widget());
     std::filesystem::remove_all(folder);
 }
 
