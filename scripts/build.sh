@@ -7,4 +7,9 @@ shift
 if [[ ! -f "$dir/build.ninja" ]]; then
     cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
 fi
-cmake --build "$dir" -- --quiet
+# Quiet when everything is up to date; compiler messages still show.
+if ! output=$(cmake --build "$dir" -- --quiet 2>&1); then
+    printf '%s\n' "$output" >&2
+    exit 1
+fi
+printf '%s\n' "$output" | grep -v '^ninja: no work to do' || true
