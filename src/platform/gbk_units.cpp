@@ -47,8 +47,6 @@ std::atomic<std::uint32_t> unit_table[0x10000];
     return e;
 }
 
-constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
-
 }  // namespace
 
 std::u16string decode(std::string_view bytes, std::u16string buffer) {
@@ -61,36 +59,27 @@ std::u16string decode(std::string_view bytes, std::u16string buffer) {
     while (i < n) {
         const unsigned char b = p[i];
         if (b < 0x80) {
-            out[j++] = b;
-            ++i;
-            // A run of ASCII, sixteen or eight bytes at a time.
 #if defined(__SSE2__)
-            const __m128i zero = _mm_setzero_si128();
-            while (i + 16 <= n) {
+            // Sixteen bytes are widened and stored at once; when some of them are not
+            // ASCII, only the ASCII bytes before the first of them count and the rest
+            // is written again. The output never runs ahead of the input, so the
+            // stores stay inside the buffer.
+            if (i + 16 <= n) {
                 const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-                if (_mm_movemask_epi8(chunk) != 0) {
-                    break;
-                }
+                const __m128i zero = _mm_setzero_si128();
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(out + j),
                                  _mm_unpacklo_epi8(chunk, zero));
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(out + j + 8),
                                  _mm_unpackhi_epi8(chunk, zero));
-                i += 16;
-                j += 16;
+                const unsigned high = static_cast<unsigned>(_mm_movemask_epi8(chunk));
+                const std::size_t ascii = high == 0 ? 16 : __builtin_ctz(high);
+                i += ascii;
+                j += ascii;
+                continue;
             }
 #endif
-            while (i + 8 <= n) {
-                std::uint64_t word;
-                std::memcpy(&word, p + i, 8);
-                if ((word & kHighBits) != 0) {
-                    break;
-                }
-                for (int k = 0; k < 8; ++k) {
-                    out[j + k] = p[i + k];
-                }
-                i += 8;
-                j += 8;
-            }
+            out[j++] = b;
+            ++i;
             continue;
         }
         std::uint32_t e = kBad;

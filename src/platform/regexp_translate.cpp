@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -86,6 +87,19 @@ RangeList complement(const RangeList& ranges) {
     if (next <= 0xFFFF) {
         out.emplace_back(next, 0xFFFF);
     }
+    return out;
+}
+
+RangeList intersect(const RangeList& a, const RangeList& b) {
+    RangeList out;
+    for (const Range& x : a) {
+        for (const Range& y : b) {
+            if (std::max(x.first, y.first) <= std::min(x.second, y.second)) {
+                out.emplace_back(std::max(x.first, y.first), std::min(x.second, y.second));
+            }
+        }
+    }
+    normalise(out);
     return out;
 }
 
@@ -214,6 +228,9 @@ public:
             fail("unmatched ')'");
         }
         t.ok = error_.empty();
+        if (t.ok && tail_ && !tail_->literal_sets.empty()) {
+            rewrite_lazy_tail(*tail_);
+        }
         t.error = error_;
         if (t.ok) {
             t.pattern = std::move(out_);
@@ -238,6 +255,16 @@ private:
     };
     static constexpr std::uint32_t kUnbounded = 0xFFFFFFFF;
 
+    // See track_lazy_tail().
+    struct LazyTail {
+        std::size_t out_start = 0;  // the repeated atom and its "*?" in out_
+        std::size_t out_end = 0;
+        RangeList set;                        // what the repeated atom matches
+        std::vector<RangeList> literal_sets;  // the one-unit atoms after it
+        std::u16string literal_text;          // and their translation
+        bool closed_after_literal = false;
+    };
+
     bool failed() const { return !error_.empty(); }
     void fail(const char* why) {
         if (error_.empty()) {
@@ -255,6 +282,7 @@ private:
         alternative();
         while (!failed() && !at_end() && peek() == '|') {
             ++pos_;
+            tail_.reset();
             out_ += u'|';
             alternative();
         }
@@ -384,6 +412,9 @@ private:
 
     void term() {
         const char16_t c = peek();
+        if (c == '^' || c == '$' || c == '(' || (c == '\\' && (peek(1) == 'b' || peek(1) == 'B'))) {
+            tail_.reset();  // an assertion or a group: not part of a literal tail
+        }
         switch (c) {
             case '^':
                 ++pos_;
@@ -418,6 +449,8 @@ private:
             default:
                 break;
         }
+        const std::size_t atom_start = out_.size();
+        atom_set_.reset();
         atom();
         if (failed()) {
             return;
@@ -429,6 +462,48 @@ private:
         if (q.length != 0) {
             append_quantifier(q);
         }
+        track_lazy_tail(atom_start, q);
+    }
+
+    // Follows the pattern's last lazy star over a one-unit set: it stays a candidate for
+    // rewrite_lazy_tail() while all that comes after it is group closes and one-unit
+    // atoms (at least one), then group closes.
+    void track_lazy_tail(std::size_t atom_start, const Quantifier& q) {
+        if (!atom_set_) {
+            tail_.reset();
+        } else if (q.lazy && q.min == 0 && q.max == kUnbounded) {
+            tail_ = LazyTail{atom_start, out_.size(), std::move(*atom_set_), {}, {}, false};
+        } else if (tail_ && q.length == 0 && !tail_->closed_after_literal) {
+            tail_->literal_sets.push_back(std::move(*atom_set_));
+            tail_->literal_text.append(out_, atom_start);
+        } else {
+            tail_.reset();
+        }
+    }
+
+    // A lazy star X*? followed by a literal L (one-unit atoms) with nothing after L but
+    // group closes matches from the first place where L matches, if X takes every unit
+    // before it, and else fails: nothing after L can fail and send the engine back into
+    // the loop for a longer try. The same is said without backtracking by an unrolled
+    // possessive loop, with F the set of L's first unit:
+    //     [X-F]*+(?:(?!L)[X&F][X-F]*+)*+ L
+    // It stops at the first unit that X does not take or where L matches, as the lazy
+    // loop does, and sets the groups the same way; PCRE2 runs it as a tight scan instead
+    // of trying L after every unit.
+    void rewrite_lazy_tail(const LazyTail& tail) {
+        const RangeList& first = tail.literal_sets.front();
+        const RangeList rest = intersect(tail.set, complement(first));
+        const RangeList stop = intersect(tail.set, first);
+        std::u16string loop;
+        append_set(loop, rest);
+        loop += u"*+";
+        if (!stop.empty()) {
+            loop += u"(?:(?!" + tail.literal_text + u")";
+            append_set(loop, stop);
+            append_set(loop, rest);
+            loop += u"*+)*+";
+        }
+        out_.replace(tail.out_start, tail.out_end - tail.out_start, loop);
     }
 
     void group() {
@@ -469,7 +544,15 @@ private:
         out_ += u')';
         --depth_;
         Quantifier q;
-        if (!read_quantifier(q) || q.length == 0) {
+        if (!read_quantifier(q)) {
+            return;
+        }
+        if (kind == Kind::lookahead || q.length != 0) {
+            tail_.reset();
+        } else if (tail_ && !tail_->literal_sets.empty()) {
+            tail_->closed_after_literal = true;
+        }
+        if (q.length == 0) {
             return;
         }
         if (kind == Kind::lookahead) {
@@ -489,6 +572,7 @@ private:
         if (c == '.') {
             ++pos_;
             out_ += u'.';  // the compiled pattern's newline is LF alone
+            atom_set_ = RangeList{{0, 0x09}, {0x0B, 0xFFFF}};
         } else if (c == '[') {
             char_class();
         } else if (c == '\\') {
@@ -500,6 +584,11 @@ private:
     }
 
     void literal(char32_t c) {
+        atom_set_ = RangeList{{c, c}};
+        if (ignore_case_ && is_letter(static_cast<char16_t>(c))) {
+            atom_set_ = RangeList{{c | 0x20, c | 0x20}, {c & ~0x20u, c & ~0x20u}};
+            normalise(*atom_set_);
+        }
         if (ignore_case_ && c >= 0x80 && case_tables().class_size[c] > 1) {
             const CaseTables& t = case_tables();
             const char16_t canon = t.canonical[c];
@@ -513,6 +602,7 @@ private:
             }
             normalise(members);
             append_class(out_, members);
+            atom_set_ = members;
         } else {
             append_unit(out_, c);
         }
@@ -617,7 +707,8 @@ private:
         bool negated = false;
         if (const RangeList* set = class_escape(c, negated)) {
             ++pos_;
-            append_set(out_, negated ? complement(*set) : *set);
+            atom_set_ = negated ? complement(*set) : *set;
+            append_set(out_, *atom_set_);
             return;
         }
         if (c >= '1' && c <= '9') {
@@ -729,7 +820,8 @@ private:
         if (ignore_case_) {
             close_under_case(ranges);
         }
-        append_set(out_, negate ? complement(ranges) : ranges);
+        atom_set_ = negate ? complement(ranges) : ranges;
+        append_set(out_, *atom_set_);
     }
 
     std::u16string_view p_;
@@ -740,6 +832,8 @@ private:
     int depth_ = 0;
     std::u16string out_;
     std::string error_;
+    std::optional<RangeList> atom_set_;  // the units the last atom matches, if it is one unit
+    std::optional<LazyTail> tail_;
 };
 
 }  // namespace

@@ -29,6 +29,12 @@ TEST(RegExpGbkUnitsTest, DecodeMatchesTheConverter) {
         std::string("\xD6\0x", 3),
         "\xA1\xA4\xA1\xAA\xA8\xA6",  // ・ ― é
         "\xAA\xA1\xFE\xFE",          // user-defined area
+        // Short ASCII runs between characters inside one sixteen-byte chunk, and the
+        // euro byte in the middle of one.
+        "<td>\xD6\xD0</td><td>\xCE\xC4"
+        "a\xA3\xAC</td>" +
+            kLongAscii,
+        "0123456789\x80" + kLongAscii,
     };
     std::u16string buffer(100, u'x');
     for (const std::string& bytes : cases) {

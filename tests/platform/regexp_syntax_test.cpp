@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/codepage.h"
+#include "platform/regexp_translate.h"
 #include "platform/vbscript_regexp.h"
 
 namespace xlt {
@@ -249,6 +250,65 @@ TEST(RegExpSyntaxTest, RunawayPatternFailsAndLongRunsFit) {
     ASSERT_NE(matches, nullptr);
     ASSERT_EQ(matches->count(), 1u);
     EXPECT_EQ(matches->item(0).length(), 1'000'001u);
+}
+
+// A lazy star followed by a literal at the end of the pattern is translated to an
+// unrolled possessive loop. Each pattern must give the same matches and groups as the
+// plain translation, which appending an empty group "(?:)" keeps (it ends the literal
+// tail), and the rewrite must be applied exactly where `rewritten` says.
+TEST(RegExpSyntaxTest, LazyTailRewriteKeepsMatchesAndGroups) {
+    struct RewriteCase {
+        std::string pattern;
+        bool rewritten;
+    };
+    const std::vector<RewriteCase> cases = {
+        {"<td>(.*?)</td>", true},
+        {"<tr[^>]*>([\\S\\s]*?)</tr>", true},
+        {"<a href=\"([^\"]*)\">([\\S\\s]*?)</a>", true},
+        {"(<td>.*?</td>)", true},  // group closes after the literal
+        {"((.*?))<", true},        // and before it
+        {"a.*?a", true},           // the literal's first unit is a letter
+        {".*?k", true},            // Kelvin sign and "k" under ignore-case
+        {"(.*?)价", true},
+        {"[^<]*?<a", true},  // the loop cannot take the literal's first unit
+        {"[a-c]*?c", true},  // it can take some of them
+        {"\\d*?\\D", true},
+        {"x|<.*?>", true},       // the last alternative
+        {"(?:.*?<){1}", false},  // a repeated group
+        {".*?<|x", false},       // an alternative after it
+        {"(.*?)<\\d+", false},   // a repeated atom in the tail
+        {"(.*?)<(a)", false},    // a group in the tail
+        {"(.*?)<\\1", false},    // a back reference
+        {".*?<$", false},        // an assertion
+        {".*?<\\b", false},
+        {"(?=.*?<)", false},  // inside a look-ahead
+        {"(.*?)", false},     // nothing after it
+        {".*?<.*?>", true},   // only the last star is rewritten
+        {"a+?<", false},      // not a star
+        {"<(.)*?>", false},   // a group repeated, not an atom
+    };
+    const std::vector<std::string> subjects = {
+        "<td>a</td><td>b</td>",
+        "<TD>x<</tD>\n<td>y\n</td></td><td></td>",
+        "<tr class=1><td>a</td></tr><TR>b</tr><tr>c</tr",
+        "<a href=\"/x\">A<b>1</b></A> <a href=\"\">\n</a>",
+        "aXAxa k\u212Ak k\u212A",
+        "价格<a<b>价 ab<c> 12c34c<5a",
+        "",
+    };
+    for (const RewriteCase& c : cases) {
+        for (const bool ignore_case : {false, true}) {
+            const std::u16string translated =
+                regexp::translate(u16(c.pattern), ignore_case, false).pattern;
+            EXPECT_EQ(translated.find(u"*+") != std::u16string::npos, c.rewritten)
+                << c.pattern << " translated to " << u8(translated);
+            const std::string flags = ignore_case ? "gi@" : "g@";
+            for (const std::string& subject : subjects) {
+                EXPECT_EQ(run(c.pattern, subject, flags), run(c.pattern + "(?:)", subject, flags))
+                    << "pattern=" << c.pattern << " subject=" << subject << " flags=" << flags;
+            }
+        }
+    }
 }
 
 TEST(RegExpSyntaxTest, InvalidPatternHasAReason) {
