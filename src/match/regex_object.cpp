@@ -3,10 +3,63 @@
 #include <cstring>
 #include <string_view>
 
+#include "platform/gbk_matcher.h"
 #include "platform/gbk_units.h"
 #include "platform/vbscript_regexp.h"
 
 namespace xlt {
+
+// Matches found straight in the GBK source: its copy and the byte offsets.
+struct DirectMatches {
+    DirectMatches();
+    DirectMatches(const DirectMatches&) = delete;
+    DirectMatches& operator=(const DirectMatches&) = delete;
+    ~DirectMatches();
+
+    std::size_t stride() const { return 2 * (groups + 1); }
+    std::size_t count() const { return offsets.size() / stride(); }
+    Text slice(std::size_t at) const {
+        const std::uint32_t start = offsets[at];
+        if (start == gbk::DirectMatcher::kUnset) {
+            return {};
+        }
+        return Text(source.data() + start, offsets[at + 1] - start);
+    }
+
+    Text source;
+    std::vector<std::uint32_t> offsets;
+    std::size_t groups = 0;
+};
+
+namespace {
+
+// The buffers of the last released DirectMatches on this thread, for the next one:
+// filling memory used before is much cheaper than touching fresh pages, which for a
+// page of several megabytes costs more than matching it.
+constexpr std::size_t kSpareCapBytes = 256 * 1024 * 1024;
+thread_local Text spare_source;
+thread_local std::vector<std::uint32_t> spare_offsets;
+
+}  // namespace
+
+DirectMatches::DirectMatches()
+    : source(std::move(spare_source)), offsets(std::move(spare_offsets)) {
+    spare_source = Text();
+    spare_offsets = {};
+    source.clear();
+    offsets.clear();
+}
+
+DirectMatches::~DirectMatches() {
+    if (source.capacity() > spare_source.capacity() && source.capacity() <= kSpareCapBytes) {
+        spare_source = std::move(source);
+    }
+    if (offsets.capacity() > spare_offsets.capacity() &&
+        offsets.capacity() * sizeof(std::uint32_t) <= kSpareCapBytes) {
+        spare_offsets = std::move(offsets);
+    }
+}
+
 namespace {
 
 // "#引号" in GBK.
@@ -30,6 +83,7 @@ bool RegexObject::create(const Text& pattern_text, const Text& source, bool case
     const bool ignore_case = !case_sensitive;
     component_.reset();
     matches_.reset();
+    direct_.reset();
     component_ = std::make_shared<RegExp>();
     component_->set_ignore_case(ignore_case);
     component_->set_multiline(multiline);
@@ -37,10 +91,20 @@ bool RegexObject::create(const Text& pattern_text, const Text& source, bool case
     const Text pattern =
         quote_substitution ? replace_all(pattern_text, kQuoteToken, "\"") : pattern_text;
     component_->set_pattern(gbk::decode(before_nul(pattern)));
-    if (component_->is_valid()) {  // an invalid pattern needs no decoded source
-        matches_ = component_->execute(
-            gbk::decode(before_nul(source), RegExpMatches::spare_subject_buffer()));
+    if (!component_->is_valid()) {
+        return false;  // an invalid pattern needs no copy of the source
     }
+    const std::string_view text = before_nul(source);
+    if (const gbk::DirectMatcher* direct = component_->direct_matcher()) {
+        auto found = std::make_shared<DirectMatches>();
+        found->groups = direct->groups();
+        if (direct->run(text, global_search, found->offsets)) {
+            found->source.assign(text);
+            direct_ = std::move(found);
+            return true;
+        }
+    }
+    matches_ = component_->execute(gbk::decode(text, RegExpMatches::spare_subject_buffer()));
     return matches_ != nullptr;
 }
 
@@ -49,38 +113,47 @@ Text RegexObject::current_pattern() const {
 }
 
 Text RegexObject::replace(const Text& replacement) const {
-    if (!matches_) {
+    if (!matches_ && !direct_) {
         return {};  // no valid pattern ran over the source
     }
-    const auto result =
-        component_->replace(matches_->subject(), gbk::decode(before_nul(replacement)));
+    const std::u16string with = gbk::decode(before_nul(replacement));
+    const auto result = matches_ ? component_->replace(matches_->subject(), with)
+                                 : component_->replace(gbk::decode(direct_->source), with);
     return result ? to_text(*result) : Text();
 }
 
 std::int32_t RegexObject::match_count() const {
-    return matches_ ? static_cast<std::int32_t>(matches_->count()) : 0;
+    const std::size_t n = matches_ ? matches_->count() : direct_ ? direct_->count() : 0;
+    return static_cast<std::int32_t>(n);
 }
 
 Text RegexObject::match_text(std::int32_t match_index) const {
-    if (!matches_ || match_index < 1 || static_cast<std::size_t>(match_index) > matches_->count()) {
+    if (match_index < 1 || match_index > match_count()) {
         return {};
+    }
+    if (direct_) {
+        return direct_->slice((match_index - 1) * direct_->stride());
     }
     return to_text(matches_->item(match_index - 1).value());
 }
 
 Text RegexObject::sub_match_text(std::int32_t match_index, std::int32_t sub_index) const {
-    if (!matches_ || match_index < 1 || static_cast<std::size_t>(match_index) > matches_->count() ||
-        sub_index < 1 || static_cast<std::size_t>(sub_index) > matches_->group_count()) {
+    if (match_index < 1 || match_index > match_count() || sub_index < 1 ||
+        sub_index > sub_match_count()) {
         return {};
+    }
+    if (direct_) {
+        return direct_->slice((match_index - 1) * direct_->stride() + 2 * sub_index);
     }
     return to_text(matches_->item(match_index - 1).sub_match(sub_index - 1));
 }
 
 std::int32_t RegexObject::sub_match_count() const {
-    if (!matches_ || matches_->count() == 0) {
+    if (match_count() == 0) {
         return 0;
     }
-    return static_cast<std::int32_t>(matches_->item(0).sub_match_count());
+    const std::size_t groups = direct_ ? direct_->groups : matches_->item(0).sub_match_count();
+    return static_cast<std::int32_t>(groups);
 }
 
 }  // namespace xlt

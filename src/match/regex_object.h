@@ -4,11 +4,13 @@
 // empty text, 0 or false. Texts are GBK; matching runs over their UTF-16 form, so "."
 // matches one Chinese character.
 //
-// The object keeps one UTF-16 copy of the source (inside the match collection) and the
-// offsets of every match; match_text and sub_match_text convert one match's text on
-// each call, so reading back every match costs no more than the matches themselves.
-// That UTF-16 subject is also the source that replace works on: no second copy of
-// the source is kept (replace needs it only after a create that succeeded).
+// When the component can run the pattern straight over the GBK source, the object
+// keeps a copy of the source and the byte offsets of every match, and reading a match
+// back is a copy of its bytes. Otherwise it keeps one UTF-16 copy of the source (inside
+// the component's match collection) and the offsets of every match, and match_text and
+// sub_match_text convert one match's text on each call. Either copy is also the source
+// that replace works on: no second copy is kept (replace needs it only after a create
+// that succeeded).
 #pragma once
 
 #include <cstdint>
@@ -20,6 +22,7 @@ namespace xlt {
 
 class RegExp;
 class RegExpMatches;
+struct DirectMatches;
 
 class RegexObject {
 public:
@@ -50,6 +53,7 @@ private:
     // Copies share the component and the collection and own their source text.
     std::shared_ptr<RegExp> component_;
     std::shared_ptr<const RegExpMatches> matches_;
+    std::shared_ptr<const DirectMatches> direct_;  // instead of matches_
 };
 
 }  // namespace xlt

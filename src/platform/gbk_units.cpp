@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include "platform/codepage.h"
 
@@ -145,6 +146,43 @@ std::string encode(std::u16string_view units) {
         o[j++] = static_cast<char>(e);
     }
     return std::string(o, j);
+}
+
+const char16_t* pair_units() {
+    static const std::vector<char16_t> table = [] {
+        // All pairs in one conversion, each followed by LF: LF can't be a trail byte,
+        // so whatever the converter makes of a pair stays between two line breaks.
+        std::string bytes;
+        for (unsigned lead = 0x81; lead <= 0xFE; ++lead) {
+            for (unsigned trail = 0x40; trail <= 0xFE; ++trail) {
+                if (trail != 0x7F) {
+                    bytes += {static_cast<char>(lead), static_cast<char>(trail), '\n'};
+                }
+            }
+        }
+        const std::u16string units = codepage::to_utf16(bytes, codepage::kGbk);
+        std::vector<char16_t> out(kPairCount, 0);
+        std::size_t at = 0;
+        for (unsigned lead = 0x81; lead <= 0xFE; ++lead) {
+            for (unsigned trail = 0x40; trail <= 0xFE; ++trail) {
+                if (trail == 0x7F) {
+                    continue;
+                }
+                const std::size_t end = units.find(u'\n', at);
+                if (end == std::u16string::npos) {
+                    return std::vector<char16_t>(kPairCount, 0);
+                }
+                if (end == at + 1 && units[at] >= 0x80 && units[at] != 0xFFFD &&
+                    (units[at] < 0xD800 || units[at] > 0xDFFF)) {
+                    out[pair_index(static_cast<unsigned char>(lead),
+                                   static_cast<unsigned char>(trail))] = units[at];
+                }
+                at = end + 1;
+            }
+        }
+        return out;
+    }();
+    return table.data();
 }
 
 }  // namespace xlt::gbk

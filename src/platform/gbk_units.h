@@ -16,4 +16,14 @@ namespace xlt::gbk {
 std::u16string decode(std::string_view bytes, std::u16string buffer = {});
 std::string encode(std::u16string_view units);
 
+// Every two-byte character of the code page, for matching GBK text without decoding
+// it: the entry at pair_index(lead, trail), for a lead byte 0x81-0xFE and a trail byte
+// 0x40-0x7E or 0x80-0xFE, is the unit that the pair decodes to, and 0 where the pair is
+// not one character. Built by the converter on first use.
+constexpr std::size_t kPairCount = 126 * 256;
+inline std::size_t pair_index(unsigned char lead, unsigned char trail) {
+    return static_cast<std::size_t>(lead - 0x81) * 256 + trail;
+}
+const char16_t* pair_units();
+
 }  // namespace xlt::gbk

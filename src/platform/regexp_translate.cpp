@@ -54,9 +54,6 @@ const CaseTables& case_tables() {
 // ---------------------------------------------------------------------------------------
 // Character sets as sorted, merged lists of inclusive ranges
 
-using Range = std::pair<char32_t, char32_t>;
-using RangeList = std::vector<Range>;
-
 void normalise(RangeList& ranges) {
     std::sort(ranges.begin(), ranges.end());
     RangeList merged;
@@ -223,7 +220,8 @@ public:
 
     Translation run() {
         Translation t;
-        disjunction();
+        SimpleNode root;
+        disjunction(root);
         if (error_.empty() && pos_ < p_.size()) {
             fail("unmatched ')'");
         }
@@ -235,6 +233,9 @@ public:
         if (t.ok) {
             t.pattern = std::move(out_);
             t.groups = groups_;
+            if (simple_) {
+                t.simple = std::move(root);
+            }
         }
         return t;
     }
@@ -253,7 +254,6 @@ private:
         bool lazy = false;
         std::size_t length = 0;  // units of the source taken
     };
-    static constexpr std::uint32_t kUnbounded = 0xFFFFFFFF;
 
     // See track_lazy_tail().
     struct LazyTail {
@@ -278,19 +278,22 @@ private:
     }
     bool has(std::size_t ahead) const { return pos_ + ahead < p_.size(); }
 
-    void disjunction() {
-        alternative();
+    // `tree` becomes the alternation's node.
+    void disjunction(SimpleNode& tree) {
+        tree.kind = SimpleNode::Kind::alternation;
+        alternative(tree.children.emplace_back());
         while (!failed() && !at_end() && peek() == '|') {
             ++pos_;
             tail_.reset();
             out_ += u'|';
-            alternative();
+            alternative(tree.children.emplace_back());
         }
     }
 
-    void alternative() {
+    void alternative(SimpleNode& sequence) {
+        sequence.kind = SimpleNode::Kind::sequence;
         while (!failed() && !at_end() && peek() != '|' && peek() != ')') {
-            term();
+            term(sequence);
         }
     }
 
@@ -403,14 +406,15 @@ private:
     }
 
     // An assertion (^ $ \b \B) may not be repeated.
-    void assertion(const char16_t* pcre) {
+    void assertion(const char16_t* pcre, SimpleNode& sequence, SimpleNode::Kind kind) {
+        sequence.children.emplace_back().kind = kind;
         out_ += pcre;
         if (quantifier_here().length != 0) {
             fail("nothing to repeat");
         }
     }
 
-    void term() {
+    void term(SimpleNode& sequence) {
         const char16_t c = peek();
         if (c == '^' || c == '$' || c == '(' || (c == '\\' && (peek(1) == 'b' || peek(1) == 'B'))) {
             tail_.reset();  // an assertion or a group: not part of a literal tail
@@ -418,22 +422,26 @@ private:
         switch (c) {
             case '^':
                 ++pos_;
-                assertion(multiline_ ? u"(?<![^\\x{a}\\x{d}])" : u"\\A");
+                assertion(multiline_ ? u"(?<![^\\x{a}\\x{d}])" : u"\\A", sequence,
+                          multiline_ ? SimpleNode::Kind::line_start : SimpleNode::Kind::text_start);
                 return;
             case '$':
                 ++pos_;
-                assertion(multiline_ ? u"(?![^\\x{a}\\x{d}])" : u"\\z");
+                assertion(multiline_ ? u"(?![^\\x{a}\\x{d}])" : u"\\z", sequence,
+                          multiline_ ? SimpleNode::Kind::line_end : SimpleNode::Kind::text_end);
                 return;
             case '\\':
                 if (peek(1) == 'b' || peek(1) == 'B') {
                     const bool boundary = peek(1) == 'b';
                     pos_ += 2;
-                    assertion(boundary ? u"\\b" : u"\\B");  // ASCII word characters
+                    assertion(boundary ? u"\\b" : u"\\B", sequence,  // ASCII word characters
+                              boundary ? SimpleNode::Kind::word_boundary
+                                       : SimpleNode::Kind::not_word_boundary);
                     return;
                 }
                 break;
             case '(':
-                group();
+                group(sequence);
                 return;
             case '*':
             case '+':
@@ -461,6 +469,18 @@ private:
         }
         if (q.length != 0) {
             append_quantifier(q);
+        }
+        if (atom_set_) {
+            SimpleNode& node = sequence.children.emplace_back();
+            node.kind = SimpleNode::Kind::atom;
+            node.set = *atom_set_;
+            if (q.length != 0) {
+                node.min = q.min;
+                node.max = q.max;
+                node.lazy = q.lazy;
+            }
+        } else {
+            simple_ = false;  // a back reference
         }
         track_lazy_tail(atom_start, q);
     }
@@ -506,7 +526,7 @@ private:
         out_.replace(tail.out_start, tail.out_end - tail.out_start, loop);
     }
 
-    void group() {
+    void group(SimpleNode& sequence) {
         if (++depth_ > kMaxDepth) {
             fail("parentheses nested too deeply");
             return;
@@ -532,7 +552,10 @@ private:
             ++groups_;
             out_ += u'(';
         }
-        disjunction();
+        SimpleNode& node = sequence.children.emplace_back();
+        node.kind = SimpleNode::Kind::group;
+        node.group = kind == Kind::capture ? groups_ : 0;
+        disjunction(node.children.emplace_back());
         if (failed()) {
             return;
         }
@@ -548,6 +571,7 @@ private:
             return;
         }
         if (kind == Kind::lookahead || q.length != 0) {
+            simple_ = false;
             tail_.reset();
         } else if (tail_ && !tail_->literal_sets.empty()) {
             tail_->closed_after_literal = true;
@@ -834,6 +858,7 @@ private:
     std::string error_;
     std::optional<RangeList> atom_set_;  // the units the last atom matches, if it is one unit
     std::optional<LazyTail> tail_;
+    bool simple_ = true;  // the tree being built covers the whole pattern
 };
 
 }  // namespace

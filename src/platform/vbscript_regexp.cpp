@@ -5,6 +5,7 @@
 
 #include <limits>
 
+#include "platform/gbk_matcher.h"
 #include "platform/regexp_translate.h"
 
 namespace xlt {
@@ -62,6 +63,7 @@ struct RegExp::Compiled {
     std::uint32_t groups = 0;
     bool jit = false;  // compiled to machine code: matched through the JIT's own entry
     std::string error;
+    std::unique_ptr<gbk::DirectMatcher> direct;
 };
 
 std::u16string_view RegExpMatch::value() const {
@@ -146,6 +148,9 @@ const RegExp::Compiled* RegExp::compiled() const {
     // Without the JIT (not built in, or out of memory) the interpreter runs instead.
     c.jit = pcre2_jit_compile(c.code.get(), PCRE2_JIT_COMPLETE) == 0;
     c.groups = t.groups;
+    if (t.simple) {
+        c.direct = gbk::DirectMatcher::build(*t.simple, t.groups);
+    }
     return compiled_.get();
 }
 
@@ -155,6 +160,10 @@ bool RegExp::is_valid() const {
 
 std::string RegExp::error() const {
     return compiled()->error;
+}
+
+const gbk::DirectMatcher* RegExp::direct_matcher() const {
+    return compiled()->direct.get();
 }
 
 bool RegExp::run(const std::u16string& subject, RegExpMatches& into) const {

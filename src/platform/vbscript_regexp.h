@@ -19,6 +19,10 @@
 
 namespace xlt {
 
+namespace gbk {
+class DirectMatcher;
+}
+
 class RegExpMatches;
 
 // One match of a collection: a view that stays valid while the collection lives.
@@ -106,6 +110,10 @@ public:
     // Whether the pattern compiles (compiling it if needed), and why not.
     bool is_valid() const;
     std::string error() const;
+
+    // For callers that hold GBK text: the engine that runs this pattern straight over
+    // it, when the pattern is simple enough; null otherwise (or when it doesn't compile).
+    const gbk::DirectMatcher* direct_matcher() const;
 
 private:
     struct Compiled;

@@ -1,0 +1,53 @@
+// A second engine for the regular-expression component that runs simple patterns
+// straight over GBK text: no UTF-16 copy of a page is made, and matches come out as
+// byte offsets, so that reading them back is a copy of the bytes.
+//
+// It takes the patterns whose tree the translator gives (one-unit atoms with any
+// quantifier, groups without one, alternation, ^ $ \b \B) and the texts that decode
+// one character per pair or single byte ("plain" GBK: every lead byte 0x81-0xFE has a
+// trail byte 0x40-0x7E or 0x80-0xFE, and there is no lone 0x80 or 0xFF), where every
+// character is one UTF-16 unit: there it finds exactly what the component finds over
+// the decoded text, by backtracking in the same order. Anything else, and any search
+// that needs more work than a budget (where the general engine's own limits and
+// optimisations decide), is left to the general engine.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "platform/regexp_translate.h"
+
+namespace xlt::gbk {
+
+class DirectMatcher {
+public:
+    // Null when the tree holds something this engine does not run.
+    static std::unique_ptr<DirectMatcher> build(const regexp::SimpleNode& tree,
+                                                std::uint32_t groups);
+    ~DirectMatcher();
+
+    static constexpr std::uint32_t kUnset = 0xFFFFFFFF;
+
+    // Every non-overlapping match from left to right (only the first unless `global`;
+    // after an empty match the next try starts one character later), appended to
+    // `offsets` as byte offsets: the match's start and end, then each group's, kUnset
+    // for a group that took no part. False, with `offsets` as it was, when the text is
+    // not plain GBK or a search went over the budget.
+    bool run(std::string_view text, bool global, std::vector<std::uint32_t>& offsets) const;
+
+    std::uint32_t groups() const;
+
+    struct Program;  // the compiled steps; internal
+
+private:
+    explicit DirectMatcher(std::unique_ptr<Program> program);
+    std::unique_ptr<Program> program_;
+};
+
+// Whether `text` is plain GBK; on success `leads` has one bit per byte, set where a
+// two-byte character starts. Exposed for tests.
+bool map_lead_bytes(std::string_view text, std::vector<std::uint64_t>& leads);
+
+}  // namespace xlt::gbk
