@@ -28,6 +28,8 @@ constexpr std::uint64_t kSearchBudget = 1u << 22;
 constexpr std::size_t kMaxSteps = 2000;
 // Enumerated first pairs are worth a finder of their own only when they are few.
 constexpr std::size_t kMaxExactPairs = 8;
+// Byte combinations worth probing for as an anchor.
+constexpr std::size_t kMaxWindowProbes = 4;
 
 bool contains(const RangeList& ranges, char32_t c) {
     auto it = std::upper_bound(ranges.begin(), ranges.end(), regexp::Range{c, 0x10FFFF});
@@ -165,37 +167,42 @@ struct CharSet {
 };
 
 // ---------------------------------------------------------------------------------------
-// Finding the next byte of a set (optionally the next of a few byte pairs)
+// Finding the next place where one of a few byte values, or byte pairs, occurs, or the
+// next byte of a larger set
+
+// A byte, and (for finders with a distance) the byte that must stand that far after it.
+struct Probe {
+    unsigned char first;
+    unsigned char second;
+};
 
 class ByteFinder {
 public:
+    static constexpr std::size_t kMaxProbes = 6;
+
     ByteFinder() = default;
-    // `pairs`, when given, lists exactly the two-byte sequences to find for the set's
-    // bytes from 0x80 up.
-    ByteFinder(const ByteSet& set, const std::vector<BytePair>* pairs) : table_(set) {
-        std::vector<unsigned char> singles;
-        for (unsigned b = 0; b < 256; ++b) {
-            if (set.test(b) && !(pairs && b >= 0x80)) {
-                singles.push_back(static_cast<unsigned char>(b));
-            }
+    // Finds where a probe's first byte stands with its second `distance` bytes later
+    // (distance 0: the first byte alone).
+    ByteFinder(std::vector<Probe> probes, std::size_t distance)
+        : probes_(std::move(probes)), distance_(distance) {
+        mode_ = Mode::probes;
+        for (const Probe& p : probes_) {
+            table_.set(p.first);
         }
-        if (pairs && singles.size() + pairs->size() <= kMaxProbes) {
-            for (unsigned char b : singles) {
-                probes_.push_back({b, 0, false});
-            }
-            for (const BytePair& p : *pairs) {
-                probes_.push_back({p.first, p.second, true});
-            }
-            mode_ = Mode::probes;
-            return;
+        if (probes_.size() == 1 && distance_ == 0) {
+            mode_ = Mode::one_byte;
         }
+        make_vectors();
+    }
+    explicit ByteFinder(const ByteSet& set) : table_(set) {
         if (set.count() <= kMaxProbes) {
+            std::vector<Probe> probes;
             for (unsigned b = 0; b < 256; ++b) {
                 if (set.test(b)) {
-                    probes_.push_back({static_cast<unsigned char>(b), 0, false});
+                    probes.push_back({static_cast<unsigned char>(b), 0});
                 }
             }
-            mode_ = Mode::probes;
+            *this = ByteFinder(std::move(probes), 0);
             return;
         }
         for (unsigned b = 0; b < 256;) {
@@ -211,22 +218,57 @@ public:
             b = e + 1;
         }
         mode_ = ranges_.size() <= kMaxRanges ? Mode::ranges : Mode::table;
+        make_vectors();
     }
 
     // The first position from `from` where a wanted byte (or pair) starts, or n.
     std::size_t find(const unsigned char* s, std::size_t from, std::size_t n) const {
+        if (from >= n) {
+            return n;
+        }
+        if (mode_ == Mode::one_byte) {
+            const void* hit = std::memchr(s + from, probes_[0].first, n - from);
+            return hit ? static_cast<const unsigned char*>(hit) - s : n;
+        }
         std::size_t i = from;
 #if defined(__SSE2__)
-        if (mode_ != Mode::table) {
-            // Pairs look at the byte after each position too.
-            while (i + 17 <= n) {
+        if (mode_ == Mode::probes) {
+            const std::size_t k = probes_.size();
+            const __m128i* firsts = vectors_.data();
+            const __m128i* seconds = vectors_.data() + k;
+            for (; i + 16 + distance_ <= n; i += 16) {
                 const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-                const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(
-                    mode_ == Mode::probes ? probe_hits(x, s + i) : range_hits(x)));
-                if (mask != 0) {
-                    return i + __builtin_ctz(mask);
+                __m128i hits = _mm_setzero_si128();
+                if (distance_ == 0) {
+                    for (std::size_t j = 0; j < k; ++j) {
+                        hits = _mm_or_si128(hits, _mm_cmpeq_epi8(x, firsts[j]));
+                    }
+                } else {
+                    const __m128i y =
+                        _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + distance_));
+                    for (std::size_t j = 0; j < k; ++j) {
+                        hits = _mm_or_si128(hits, _mm_and_si128(_mm_cmpeq_epi8(x, firsts[j]),
+                                                                _mm_cmpeq_epi8(y, seconds[j])));
+                    }
                 }
-                i += 16;
+                if (const int mask = _mm_movemask_epi8(hits)) {
+                    return i + __builtin_ctz(static_cast<unsigned>(mask));
+                }
+            }
+        } else if (mode_ == Mode::ranges) {
+            const std::size_t k = ranges_.size();
+            const __m128i* lows = vectors_.data();
+            const __m128i* widths = vectors_.data() + k;
+            for (; i + 16 <= n; i += 16) {
+                const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+                __m128i hits = _mm_setzero_si128();
+                for (std::size_t j = 0; j < k; ++j) {
+                    const __m128i t = _mm_sub_epi8(x, lows[j]);
+                    hits = _mm_or_si128(hits, _mm_cmpeq_epi8(_mm_min_epu8(t, widths[j]), t));
+                }
+                if (const int mask = _mm_movemask_epi8(hits)) {
+                    return i + __builtin_ctz(static_cast<unsigned>(mask));
+                }
             }
         }
 #endif
@@ -239,79 +281,78 @@ public:
     }
 
 private:
-    static constexpr std::size_t kMaxProbes = 6;
     static constexpr std::size_t kMaxRanges = 4;
-    struct Probe {
-        unsigned char first;
-        unsigned char second;
-        bool pair;
-    };
-    enum class Mode : std::uint8_t { probes, ranges, table };
+    enum class Mode : std::uint8_t { one_byte, probes, ranges, table };
 
     bool hit(const unsigned char* s, std::size_t i, std::size_t n) const {
-        if (mode_ != Mode::probes) {
+        if (mode_ != Mode::probes && mode_ != Mode::one_byte) {
             return table_.test(s[i]);
         }
         for (const Probe& p : probes_) {
-            if (s[i] == p.first && (!p.pair || (i + 1 < n && s[i + 1] == p.second))) {
+            if (s[i] == p.first &&
+                (distance_ == 0 || (distance_ < n - i && s[i + distance_] == p.second))) {
                 return true;
             }
         }
         return false;
     }
 
+    // The probes' or ranges' bytes spread over vectors, made once.
+    void make_vectors() {
 #if defined(__SSE2__)
-    __m128i probe_hits(__m128i x, const unsigned char* at) const {
-        __m128i hits = _mm_setzero_si128();
-        __m128i next = _mm_setzero_si128();
-        bool have_next = false;
-        for (const Probe& p : probes_) {
-            __m128i h = _mm_cmpeq_epi8(x, _mm_set1_epi8(static_cast<char>(p.first)));
-            if (p.pair) {
-                if (!have_next) {
-                    next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 1));
-                    have_next = true;
-                }
-                h = _mm_and_si128(h,
-                                  _mm_cmpeq_epi8(next, _mm_set1_epi8(static_cast<char>(p.second))));
+        vectors_.clear();
+        if (mode_ == Mode::probes) {
+            for (const Probe& p : probes_) {
+                vectors_.push_back(_mm_set1_epi8(static_cast<char>(p.first)));
             }
-            hits = _mm_or_si128(hits, h);
+            for (const Probe& p : probes_) {
+                vectors_.push_back(_mm_set1_epi8(static_cast<char>(p.second)));
+            }
+        } else if (mode_ == Mode::ranges) {
+            for (const auto& r : ranges_) {
+                vectors_.push_back(_mm_set1_epi8(static_cast<char>(r.first)));
+            }
+            for (const auto& r : ranges_) {
+                vectors_.push_back(_mm_set1_epi8(static_cast<char>(r.second - r.first)));
+            }
         }
-        return hits;
-    }
-
-    __m128i range_hits(__m128i x) const {
-        __m128i hits = _mm_setzero_si128();
-        for (const auto& r : ranges_) {
-            const __m128i t = _mm_sub_epi8(x, _mm_set1_epi8(static_cast<char>(r.first)));
-            const __m128i width = _mm_set1_epi8(static_cast<char>(r.second - r.first));
-            hits = _mm_or_si128(hits, _mm_cmpeq_epi8(_mm_min_epu8(t, width), t));
-        }
-        return hits;
-    }
 #endif
+    }
 
     ByteSet table_;
     Mode mode_ = Mode::table;
     std::vector<Probe> probes_;
+    std::size_t distance_ = 0;
     std::vector<std::pair<unsigned char, unsigned char>> ranges_;
+#if defined(__SSE2__)
+    std::vector<__m128i> vectors_;
+#endif
+};
+
+// Where a match of what follows a step can start: at `offset` bytes before each place
+// the finder reports (the finder looks for a rare byte or byte pair at a fixed
+// distance into it), or wherever its first byte can be when no such anchor exists.
+struct Scanner {
+    ByteFinder finder;
+    std::size_t offset = 0;
 };
 
 // ---------------------------------------------------------------------------------------
 // The program: the tree as steps with forward jumps only
 
 struct Step {
-    enum class Op : std::uint8_t { set, save, split, jump, assertion, match };
+    enum class Op : std::uint8_t { set, bytes, save, split, jump, assertion, match };
     Op op = Op::match;
     SimpleNode::Kind assertion = SimpleNode::Kind::text_start;
     bool lazy = false;
-    std::uint32_t set = 0;  // index into Program::sets
+    std::uint32_t set = 0;  // set: index into Program::sets
     std::uint32_t min = 1;
     std::uint32_t max = 1;
     std::uint32_t slot = 0;  // save: the capture slot
-    std::uint32_t x = 0;     // split: tried first; jump: target
-    std::uint32_t y = 0;     // split: tried second
-    int scan = -1;           // repeats: finder of the bytes worth stopping at
+    std::uint32_t x = 0;     // split: tried first; jump: target; bytes: start in the pool
+    std::uint32_t y = 0;     // split: tried second; bytes: length
+    int scan = -1;           // unbounded repeats: Program::scanners entry for what follows
+    int end = -1;            // unbounded repeats: finder of the bytes that may end the run
 };
 
 // What can start the text matched from a step.
@@ -344,15 +385,51 @@ bool is_word(unsigned char b) {
     return (b >= '0' && b <= '9') || (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || b == '_';
 }
 
+// The bytes of a one-character atom that is a plain byte sequence in the text: an ASCII
+// unit (under ignore-case an ASCII letter with its partner), or a unit with exactly
+// one pair and no case partner. Each byte comes with a mask that folds case.
+bool literal_bytes(const RangeList& set, std::vector<unsigned char>& bytes,
+                   std::vector<unsigned char>& folds) {
+    if (set.size() == 1 && set[0].first == set[0].second) {
+        const char32_t u = set[0].first;
+        if (u < 0x80) {
+            bytes.push_back(static_cast<unsigned char>(u));
+            folds.push_back(0);
+            return true;
+        }
+        const auto& by_unit = pair_tables().by_unit;
+        auto it = std::lower_bound(by_unit.begin(), by_unit.end(),
+                                   std::pair<char16_t, std::uint16_t>{static_cast<char16_t>(u), 0});
+        if (u > 0xFFFF || it == by_unit.end() || it->first != u ||
+            (it + 1 != by_unit.end() && (it + 1)->first == u)) {
+            return false;
+        }
+        const BytePair pair = pair_bytes(it->second);
+        bytes.insert(bytes.end(), {pair.first, pair.second});
+        folds.insert(folds.end(), {0, 0});
+        return true;
+    }
+    if (set.size() == 2 && set[0].first == set[0].second && set[1].first == set[1].second &&
+        set[0].first >= 'A' && set[0].first <= 'Z' && set[1].first == set[0].first + 0x20) {
+        bytes.push_back(static_cast<unsigned char>(set[1].first));
+        folds.push_back(0x20);
+        return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 struct DirectMatcher::Program {
     std::vector<Step> steps;
     std::vector<CharSet> sets;
+    std::vector<unsigned char> pool;   // the bytes of `bytes` steps
+    std::vector<unsigned char> folds;  // and their case masks
     std::vector<ByteFinder> finders;
+    std::vector<Scanner> scanners;
     std::uint32_t groups = 0;
     bool start_nullable = false;
-    int start_finder = -1;
+    Scanner start;
     bool too_big = false;
 
     void emit(const SimpleNode& node) {
@@ -396,6 +473,9 @@ struct DirectMatcher::Program {
                 if (node.max == 0) {
                     return;  // x{0} matches the empty text
                 }
+                if (node.min == 1 && node.max == 1 && emit_literal(node.set)) {
+                    return;
+                }
                 Step s;
                 s.op = Step::Op::set;
                 s.set = static_cast<std::uint32_t>(sets.size());
@@ -432,8 +512,154 @@ struct DirectMatcher::Program {
         }
     }
 
+    // A one-character literal joins the byte run of the step before it, if that is one.
+    bool emit_literal(const RangeList& set) {
+        std::vector<unsigned char> bytes;
+        std::vector<unsigned char> fold;
+        if (!literal_bytes(set, bytes, fold)) {
+            return false;
+        }
+        if (steps.empty() || steps.back().op != Step::Op::bytes ||
+            steps.back().x + steps.back().y != pool.size()) {
+            Step s;
+            s.op = Step::Op::bytes;
+            s.x = static_cast<std::uint32_t>(pool.size());
+            s.y = 0;
+            steps.push_back(s);
+        }
+        pool.insert(pool.end(), bytes.begin(), bytes.end());
+        folds.insert(folds.end(), fold.begin(), fold.end());
+        steps.back().y += static_cast<std::uint32_t>(bytes.size());
+        return true;
+    }
+
+    // The byte values possible at each of the first bytes matched from `pc`, as long as
+    // every character there has a fixed width; a position with too many values is empty
+    // (useless as an anchor, but it counts).
+    std::vector<std::vector<unsigned char>> fixed_prefix(std::size_t pc) const {
+        std::vector<std::vector<unsigned char>> out;
+        for (; pc < steps.size() && out.size() < 32; ++pc) {
+            const Step& s = steps[pc];
+            if (s.op == Step::Op::save || s.op == Step::Op::assertion) {
+                continue;  // matches no text
+            }
+            if (s.op == Step::Op::bytes) {
+                for (std::uint32_t i = 0; i < s.y; ++i) {
+                    const unsigned char b = pool[s.x + i];
+                    out.push_back({b});
+                    if (folds[s.x + i] != 0) {
+                        out.back().push_back(static_cast<unsigned char>(b & ~0x20));
+                    }
+                }
+                continue;
+            }
+            if (s.op != Step::Op::set || s.min != s.max) {
+                break;
+            }
+            const CharSet& c = sets[s.set];
+            std::vector<unsigned char> ascii;
+            for (unsigned b = 0; b < 0x80; ++b) {
+                if (c.ascii[b]) {
+                    ascii.push_back(static_cast<unsigned char>(b));
+                }
+            }
+            const bool one_byte = c.high == CharSet::High::none;
+            const bool two_bytes = ascii.empty() && c.high == CharSet::High::some && c.pairs_listed;
+            if (!one_byte && !two_bytes) {
+                break;
+            }
+            for (std::uint32_t k = 0; k < s.min && out.size() < 32; ++k) {
+                if (one_byte) {
+                    out.push_back(ascii.size() <= ByteFinder::kMaxProbes
+                                      ? ascii
+                                      : std::vector<unsigned char>{});
+                } else {
+                    std::vector<unsigned char> leads;
+                    std::vector<unsigned char> trails;
+                    for (const BytePair& p : c.member_pairs) {
+                        leads.push_back(p.first);
+                        trails.push_back(p.second);
+                    }
+                    for (auto* v : {&leads, &trails}) {
+                        std::sort(v->begin(), v->end());
+                        v->erase(std::unique(v->begin(), v->end()), v->end());
+                        out.push_back(v->size() <= ByteFinder::kMaxProbes
+                                          ? *v
+                                          : std::vector<unsigned char>{});
+                    }
+                }
+            }
+        }
+        return out;
+    }
+
+    // The scanner for what matches from `pc`: two bytes of its fixed-width start, as
+    // far apart as possible (up to three bytes) and with the fewest combinations, else
+    // the one byte with the fewest values, else the bytes it can start with.
+    Scanner scanner_for(std::size_t pc, const First& first) const {
+        const auto prefix = fixed_prefix(pc);
+        Scanner out;
+        std::size_t best_length = 0;  // distance + 1
+        std::size_t best_count = 0;
+        for (std::size_t i = 0; i < prefix.size(); ++i) {
+            const auto& a = prefix[i];
+            for (std::size_t d = 0; d <= 3 && i + d < prefix.size(); ++d) {
+                const auto& b = prefix[i + d];
+                const std::size_t count = d == 0 ? a.size() : a.size() * b.size();
+                if (a.empty() || b.empty() || count > kMaxWindowProbes) {
+                    continue;
+                }
+                if (d + 1 > best_length || (d + 1 == best_length && count < best_count)) {
+                    std::vector<Probe> probes;
+                    for (unsigned char x : a) {
+                        if (d == 0) {
+                            probes.push_back({x, 0});
+                            continue;
+                        }
+                        for (unsigned char y : b) {
+                            probes.push_back({x, y});
+                        }
+                    }
+                    best_length = d + 1;
+                    best_count = count;
+                    out = {ByteFinder(std::move(probes), d), i};
+                }
+            }
+        }
+        if (best_length > 0) {
+            return out;
+        }
+        if (first.pairs_listed) {
+            std::vector<Probe> probes;
+            for (unsigned b = 0; b < 0x80; ++b) {
+                if (first.bytes.test(b)) {
+                    probes.push_back({static_cast<unsigned char>(b), 0});
+                }
+            }
+            bool any_single = false;
+            for (unsigned b = 0; b < 0x80; ++b) {
+                any_single = any_single || first.bytes.test(b);
+            }
+            for (const BytePair& p : first.pairs) {
+                probes.push_back({p.first, p.second});
+            }
+            // Pairs alone are found with their second byte; mixed with single bytes,
+            // by their first byte only.
+            if (probes.size() <= ByteFinder::kMaxProbes) {
+                if (!any_single) {
+                    return {ByteFinder(std::move(probes), 1), 0};
+                }
+                for (Probe& p : probes) {
+                    p.second = 0;
+                }
+                return {ByteFinder(std::move(probes), 0), 0};
+            }
+        }
+        return {ByteFinder(first.bytes), 0};
+    }
+
     // What can start a match from each step, from the last step back (jumps only go
-    // forward), and the finders that use it.
+    // forward), and the scanners and finders that use it.
     void plan_scans() {
         std::vector<First> first(steps.size());
         for (std::size_t pc = steps.size(); pc-- > 0;) {
@@ -454,6 +680,17 @@ struct DirectMatcher::Program {
                     f = first[s.x];
                     f.add(first[s.y]);
                     break;
+                case Step::Op::bytes: {
+                    const unsigned char b = pool[s.x];
+                    f.bytes.set(b);
+                    if (folds[s.x] != 0) {
+                        f.bytes.set(b & ~0x20);
+                    }
+                    if (b >= 0x80) {
+                        f.pairs.push_back({b, pool[s.x + 1]});
+                    }
+                    break;
+                }
                 case Step::Op::set: {
                     const CharSet& c = sets[s.set];
                     f.bytes = c.first;
@@ -468,8 +705,7 @@ struct DirectMatcher::Program {
         }
         start_nullable = first[0].nullable;
         if (!start_nullable) {
-            start_finder = static_cast<int>(finders.size());
-            finders.emplace_back(first[0].bytes, first[0].pairs_listed ? &first[0].pairs : nullptr);
+            start = scanner_for(0, first[0]);
         }
         for (std::size_t pc = 0; pc < steps.size(); ++pc) {
             Step& s = steps[pc];
@@ -477,14 +713,13 @@ struct DirectMatcher::Program {
                 continue;
             }
             const CharSet& c = sets[s.set];
-            if (!s.lazy) {
-                // A greedy repeat runs to the first character that is not a member.
-                s.scan = static_cast<int>(finders.size());
-                finders.emplace_back(c.first_of_other, nullptr);
-            } else if (!first[pc + 1].nullable) {
-                // A lazy one stops where what follows could start, or where it must end.
-                s.scan = static_cast<int>(finders.size());
-                finders.emplace_back(first[pc + 1].bytes | c.first_of_other, nullptr);
+            if (c.first_of_other.any()) {
+                s.end = static_cast<int>(finders.size());
+                finders.emplace_back(c.first_of_other);
+            }
+            if (s.lazy && !first[pc + 1].nullable) {
+                s.scan = static_cast<int>(scanners.size());
+                scanners.push_back(scanner_for(pc + 1, first[pc + 1]));
             }
         }
     }
@@ -515,18 +750,45 @@ public:
     std::size_t prev(std::size_t p) const { return (p >= 2 && lead(p - 2)) ? p - 2 : p - 1; }
     bool boundary(std::size_t p) const { return p == 0 || !lead(p - 1); }
 
-    // The first character start from `from` whose byte the finder wants, or n.
-    std::size_t scan(const ByteFinder& finder, std::size_t from) {
+    // The first character start from `from` where the scanner's anchor fits, or n.
+    std::size_t candidate(const Scanner& scanner, std::size_t from) {
+        std::size_t a = from + scanner.offset;
+        for (;;) {
+            a = scanner.finder.find(s_, a, n_);
+            if (a >= n_) {
+                a = n_ + scanner.offset;
+                break;
+            }
+            if (boundary(a - scanner.offset)) {
+                break;
+            }
+            ++a;
+        }
+        work_ += (a - from) / 32 + 1;
+        return std::min(a - scanner.offset, n_);
+    }
+
+    // The first character start from `from` that is not in `c`, or `limit` if there is
+    // none before it.
+    std::size_t end_of_run(const CharSet& c, int finder, std::size_t from, std::size_t limit) {
+        if (finder < 0) {
+            return limit;  // every character is a member
+        }
+        const ByteFinder& f = p_.finders[finder];
         std::size_t r = from;
         for (;;) {
-            r = finder.find(s_, r, n_);
-            if (r >= n_ || boundary(r)) {
+            r = f.find(s_, r, limit);
+            if (r >= limit) {
+                r = limit;
+                break;
+            }
+            if (boundary(r) && !c.has(s_, r)) {
                 break;
             }
             ++r;
         }
-        work_ += (r - from) / 32;
-        return std::min(r, n_);
+        work_ += (r - from) / 32 + 1;
+        return r;
     }
 
     bool match(std::uint32_t pc, std::size_t p) {
@@ -539,6 +801,21 @@ public:
                 case Step::Op::match:
                     end_ = static_cast<std::uint32_t>(p);
                     return true;
+                case Step::Op::bytes: {
+                    if (st.y > n_ - p) {
+                        return false;
+                    }
+                    const unsigned char* want = p_.pool.data() + st.x;
+                    const unsigned char* fold = p_.folds.data() + st.x;
+                    for (std::uint32_t i = 0; i < st.y; ++i) {
+                        if ((s_[p + i] | fold[i]) != want[i]) {
+                            return false;
+                        }
+                    }
+                    p += st.y;
+                    ++pc;
+                    continue;
+                }
                 case Step::Op::save: {
                     const std::uint32_t old = caps_[st.slot];
                     caps_[st.slot] = static_cast<std::uint32_t>(p);
@@ -601,8 +878,10 @@ private:
             q = next(q);
             ++count;
             if (st.scan >= 0) {
-                // Unbounded: skip the characters where what follows can't start.
-                q = scan(p_.finders[st.scan], q);
+                // Unbounded: go on to where what follows can start, or to where the run
+                // of members ends before that (the loop tries there once more, then
+                // gives up).
+                q = end_of_run(c, st.end, q, candidate(p_.scanners[st.scan], q));
             }
         }
     }
@@ -610,10 +889,8 @@ private:
     bool greedy(const Step& st, std::uint32_t pc, std::size_t q) {
         const CharSet& c = p_.sets[st.set];
         std::size_t r = q;
-        if (st.scan >= 0) {
-            const ByteFinder& finder = p_.finders[st.scan];
-            for (r = scan(finder, r); r < n_ && c.has(s_, r); r = scan(finder, next(r))) {
-            }
+        if (st.max == regexp::kUnbounded) {
+            r = end_of_run(c, st.end, q, n_);
         } else {
             for (std::uint32_t count = st.min; count < st.max && r < n_ && c.has(s_, r); ++count) {
                 r = next(r);
@@ -785,7 +1062,7 @@ bool DirectMatcher::run(std::string_view text, bool global,
         bool found = false;
         for (;;) {
             if (!prog.start_nullable) {
-                p = search.scan(prog.finders[prog.start_finder], p);
+                p = search.candidate(prog.start, p);
                 if (p >= n) {
                     break;  // a match needs at least one character
                 }
@@ -806,10 +1083,12 @@ bool DirectMatcher::run(std::string_view text, bool global,
         if (!found) {
             break;
         }
-        offsets.push_back(static_cast<std::uint32_t>(p));
-        offsets.push_back(search.end());
         const auto& caps = search.captures();
-        offsets.insert(offsets.end(), caps.begin() + 2, caps.end());
+        const std::size_t at = offsets.size();
+        offsets.resize(at + caps.size());
+        offsets[at] = static_cast<std::uint32_t>(p);
+        offsets[at + 1] = search.end();
+        std::copy(caps.begin() + 2, caps.end(), offsets.begin() + at + 2);
         search.clear_captures();
         if (!global) {
             break;

@@ -61,7 +61,9 @@ std::string error_text(int code) {
 struct RegExp::Compiled {
     std::unique_ptr<pcre2_code, CodeDeleter> code;
     std::uint32_t groups = 0;
-    bool jit = false;  // compiled to machine code: matched through the JIT's own entry
+    bool jit = false;        // compiled to machine code: matched through the JIT's own entry
+    bool jit_tried = false;  // done on the first run: callers that match GBK text
+                             // directly may never need it
     std::string error;
     std::unique_ptr<gbk::DirectMatcher> direct;
 };
@@ -145,8 +147,6 @@ const RegExp::Compiled* RegExp::compiled() const {
         c.error = error_text(code);
         return compiled_.get();
     }
-    // Without the JIT (not built in, or out of memory) the interpreter runs instead.
-    c.jit = pcre2_jit_compile(c.code.get(), PCRE2_JIT_COMPLETE) == 0;
     c.groups = t.groups;
     if (t.simple) {
         c.direct = gbk::DirectMatcher::build(*t.simple, t.groups);
@@ -167,9 +167,15 @@ const gbk::DirectMatcher* RegExp::direct_matcher() const {
 }
 
 bool RegExp::run(const std::u16string& subject, RegExpMatches& into) const {
-    const Compiled* c = compiled();
+    compiled();
+    Compiled* c = compiled_.get();
     if (!c->code || subject.size() >= kUnset) {
         return false;
+    }
+    if (!c->jit_tried) {
+        // Without the JIT (not built in, or out of memory) the interpreter runs instead.
+        c->jit = pcre2_jit_compile(c->code.get(), PCRE2_JIT_COMPLETE) == 0;
+        c->jit_tried = true;
     }
     std::unique_ptr<pcre2_match_context, MatchContextDeleter> context(
         pcre2_match_context_create(nullptr));
