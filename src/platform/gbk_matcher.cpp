@@ -8,7 +8,9 @@
 
 #include "platform/gbk_units.h"
 
-#if defined(__SSE2__)
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#elif defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
@@ -234,8 +236,8 @@ public:
 #if defined(__SSE2__)
         if (mode_ == Mode::probes) {
             const std::size_t k = probes_.size();
-            const __m128i* firsts = vectors_.data();
-            const __m128i* seconds = vectors_.data() + k;
+            const __m128i* firsts = vectors_;
+            const __m128i* seconds = vectors_ + k;
             for (; i + 16 + distance_ <= n; i += 16) {
                 const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
                 __m128i hits = _mm_setzero_si128();
@@ -257,8 +259,8 @@ public:
             }
         } else if (mode_ == Mode::ranges) {
             const std::size_t k = ranges_.size();
-            const __m128i* lows = vectors_.data();
-            const __m128i* widths = vectors_.data() + k;
+            const __m128i* lows = vectors_;
+            const __m128i* widths = vectors_ + k;
             for (; i + 16 <= n; i += 16) {
                 const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
                 __m128i hits = _mm_setzero_si128();
@@ -300,20 +302,18 @@ private:
     // The probes' or ranges' bytes spread over vectors, made once.
     void make_vectors() {
 #if defined(__SSE2__)
-        vectors_.clear();
         if (mode_ == Mode::probes) {
-            for (const Probe& p : probes_) {
-                vectors_.push_back(_mm_set1_epi8(static_cast<char>(p.first)));
-            }
-            for (const Probe& p : probes_) {
-                vectors_.push_back(_mm_set1_epi8(static_cast<char>(p.second)));
+            const std::size_t k = probes_.size();
+            for (std::size_t j = 0; j < k; ++j) {
+                vectors_[j] = _mm_set1_epi8(static_cast<char>(probes_[j].first));
+                vectors_[k + j] = _mm_set1_epi8(static_cast<char>(probes_[j].second));
             }
         } else if (mode_ == Mode::ranges) {
-            for (const auto& r : ranges_) {
-                vectors_.push_back(_mm_set1_epi8(static_cast<char>(r.first)));
-            }
-            for (const auto& r : ranges_) {
-                vectors_.push_back(_mm_set1_epi8(static_cast<char>(r.second - r.first)));
+            const std::size_t k = ranges_.size();
+            for (std::size_t j = 0; j < k; ++j) {
+                vectors_[j] = _mm_set1_epi8(static_cast<char>(ranges_[j].first));
+                vectors_[k + j] =
+                    _mm_set1_epi8(static_cast<char>(ranges_[j].second - ranges_[j].first));
             }
         }
 #endif
@@ -325,7 +325,7 @@ private:
     std::size_t distance_ = 0;
     std::vector<std::pair<unsigned char, unsigned char>> ranges_;
 #if defined(__SSE2__)
-    std::vector<__m128i> vectors_;
+    __m128i vectors_[2 * kMaxProbes] = {};
 #endif
 };
 
@@ -353,6 +353,8 @@ struct Step {
     std::uint32_t y = 0;     // split: tried second; bytes: length
     int scan = -1;           // unbounded repeats: Program::scanners entry for what follows
     int end = -1;            // unbounded repeats: finder of the bytes that may end the run
+    int follow = -1;         // repeats: Program::follows entry, the bytes that can start
+                             // what follows (-1: anything, or the empty text)
 };
 
 // What can start the text matched from a step.
@@ -427,6 +429,7 @@ struct DirectMatcher::Program {
     std::vector<unsigned char> folds;  // and their case masks
     std::vector<ByteFinder> finders;
     std::vector<Scanner> scanners;
+    std::vector<ByteSet> follows;
     std::uint32_t groups = 0;
     bool start_nullable = false;
     Scanner start;
@@ -709,6 +712,10 @@ struct DirectMatcher::Program {
         }
         for (std::size_t pc = 0; pc < steps.size(); ++pc) {
             Step& s = steps[pc];
+            if (s.op == Step::Op::set && s.min != s.max && !first[pc + 1].nullable) {
+                s.follow = static_cast<int>(follows.size());
+                follows.push_back(first[pc + 1].bytes);
+            }
             if (s.op != Step::Op::set || s.max != regexp::kUnbounded) {
                 continue;
             }
@@ -868,8 +875,10 @@ private:
     bool lazy(const Step& st, std::uint32_t pc, std::size_t q) {
         const CharSet& c = p_.sets[st.set];
         std::uint32_t count = st.min;
+        const ByteSet* follow = st.follow >= 0 ? &p_.follows[st.follow] : nullptr;
         for (;;) {
-            if (match(pc + 1, q)) {
+            // What follows is tried only where its first byte can stand.
+            if ((!follow || (q < n_ && follow->test(s_[q]))) && match(pc + 1, q)) {
                 return true;
             }
             if (over_budget() || count == st.max || q >= n_ || !c.has(s_, q)) {
@@ -897,14 +906,16 @@ private:
                 ++work_;
             }
         }
+        const ByteSet* follow = st.follow >= 0 ? &p_.follows[st.follow] : nullptr;
         for (;;) {
-            if (match(pc + 1, r)) {
+            if ((!follow || (r < n_ && follow->test(s_[r]))) && match(pc + 1, r)) {
                 return true;
             }
             if (over_budget() || r == q) {
                 return false;
             }
             r = prev(r);
+            ++work_;
         }
     }
 
@@ -942,8 +953,94 @@ private:
 
 }  // namespace
 
+namespace {
+
+// One bit per byte of a 64-byte block.
+struct BlockMasks {
+    std::uint64_t high = 0;       // 0x80-0xFF
+    std::uint64_t not_trail = 0;  // 0x00-0x3F, 0x7F, 0xFF: can't follow a lead byte
+    std::uint64_t odd = 0;        // 0x80 or 0xFF
+};
+
+[[maybe_unused]] BlockMasks block_masks_plain(const unsigned char* p) {
+    BlockMasks m;
+    for (int k = 0; k < 64; ++k) {
+        const unsigned b = p[k];
+        m.high |= static_cast<std::uint64_t>(b >= 0x80) << k;
+        m.not_trail |= static_cast<std::uint64_t>(!is_trail(b)) << k;
+        m.odd |= static_cast<std::uint64_t>(b == 0x80 || b == 0xFF) << k;
+    }
+    return m;
+}
+
+#if defined(__SSE2__)
+BlockMasks block_masks_sse2(const unsigned char* p) {
+    BlockMasks m;
+    for (int k = 0; k < 4; ++k) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+        const __m128i is_ff = _mm_cmpeq_epi8(x, _mm_set1_epi8(-1));
+        const __m128i is_80 = _mm_cmpeq_epi8(x, _mm_set1_epi8(-128));
+        const __m128i below_40 =
+            _mm_cmpeq_epi8(_mm_and_si128(x, _mm_set1_epi8(-64)), _mm_setzero_si128());
+        const __m128i bad =
+            _mm_or_si128(_mm_or_si128(below_40, is_ff), _mm_cmpeq_epi8(x, _mm_set1_epi8(0x7F)));
+        const int shift = 16 * k;
+        m.high |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(x))) << shift;
+        m.not_trail |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(bad)))
+                       << shift;
+        m.odd |= static_cast<std::uint64_t>(
+                     static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(is_ff, is_80))))
+                 << shift;
+    }
+    return m;
+}
+#endif
+
+#if defined(__x86_64__) && defined(__GNUC__)
+[[gnu::target("avx2")]] BlockMasks block_masks_avx2(const unsigned char* p) {
+    BlockMasks m;
+    for (int k = 0; k < 2; ++k) {
+        const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 * k));
+        const __m256i is_ff = _mm256_cmpeq_epi8(x, _mm256_set1_epi8(-1));
+        const __m256i is_80 = _mm256_cmpeq_epi8(x, _mm256_set1_epi8(-128));
+        const __m256i below_40 =
+            _mm256_cmpeq_epi8(_mm256_and_si256(x, _mm256_set1_epi8(-64)), _mm256_setzero_si256());
+        const __m256i bad = _mm256_or_si256(_mm256_or_si256(below_40, is_ff),
+                                            _mm256_cmpeq_epi8(x, _mm256_set1_epi8(0x7F)));
+        const int shift = 32 * k;
+        m.high |= static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm256_movemask_epi8(x)))
+                  << shift;
+        m.not_trail |=
+            static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm256_movemask_epi8(bad)))
+            << shift;
+        m.odd |= static_cast<std::uint64_t>(static_cast<std::uint32_t>(
+                     _mm256_movemask_epi8(_mm256_or_si256(is_ff, is_80))))
+                 << shift;
+    }
+    return m;
+}
+#endif
+
+using BlockMasker = BlockMasks (*)(const unsigned char*);
+
+BlockMasker block_masker() {
+#if defined(__x86_64__) && defined(__GNUC__)
+    if (__builtin_cpu_supports("avx2")) {
+        return block_masks_avx2;
+    }
+#endif
+#if defined(__SSE2__)
+    return block_masks_sse2;
+#else
+    return block_masks_plain;
+#endif
+}
+
+}  // namespace
+
 bool map_lead_bytes(std::string_view text, std::vector<std::uint64_t>& leads) {
     constexpr std::uint64_t kEven = 0x5555555555555555ULL;
+    static const BlockMasker masks_of = block_masker();
     const auto* data = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t n = text.size();
     const std::size_t words = (n + 63) / 64;
@@ -957,16 +1054,8 @@ bool map_lead_bytes(std::string_view text, std::vector<std::uint64_t>& leads) {
             std::memcpy(tail, p, n - w * 64);
             p = tail;
         }
-        std::uint64_t high = 0;       // 0x81-0xFE
-        std::uint64_t not_trail = 0;  // 0x00-0x3F, 0x7F, 0xFF
-        std::uint64_t euro = 0;       // 0x80
-        std::uint64_t ff = 0;
-#if defined(__SSE2__)
-        const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
-        const __m128i v2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 32));
-        const __m128i v3 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 48));
-        if (_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(v0, v1), _mm_or_si128(v2, v3))) == 0) {
+        const BlockMasks m = masks_of(p);
+        if (m.high == 0) {
             // All ASCII: only the trail of a lead at the end of the last block to check.
             if (carry && !is_trail(p[0])) {
                 return false;
@@ -975,36 +1064,17 @@ bool map_lead_bytes(std::string_view text, std::vector<std::uint64_t>& leads) {
             carry = 0;
             continue;
         }
-        const __m128i vs[4] = {v0, v1, v2, v3};
-        for (int k = 0; k < 4; ++k) {
-            const __m128i x = vs[k];
-            const __m128i is_high = _mm_and_si128(_mm_cmpgt_epi8(x, _mm_set1_epi8(-128)),
-                                                  _mm_cmplt_epi8(x, _mm_set1_epi8(-1)));
-            const __m128i below_40 = _mm_and_si128(_mm_cmpgt_epi8(x, _mm_set1_epi8(-1)),
-                                                   _mm_cmplt_epi8(x, _mm_set1_epi8(0x40)));
-            const __m128i is_ff = _mm_cmpeq_epi8(x, _mm_set1_epi8(-1));
-            const __m128i bad =
-                _mm_or_si128(_mm_or_si128(below_40, is_ff), _mm_cmpeq_epi8(x, _mm_set1_epi8(0x7F)));
-            const int shift = 16 * k;
-            high |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(is_high)))
-                    << shift;
-            not_trail |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(bad)))
-                         << shift;
-            euro |= static_cast<std::uint64_t>(static_cast<unsigned>(
-                        _mm_movemask_epi8(_mm_cmpeq_epi8(x, _mm_set1_epi8(-128)))))
-                    << shift;
-            ff |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(is_ff)))
-                  << shift;
+        std::uint64_t high = m.high;
+        const std::uint64_t not_trail = m.not_trail;
+        std::uint64_t euro = 0;  // 0x80
+        std::uint64_t ff = 0;
+        if (m.odd != 0) {
+            for (int k = 0; k < 64; ++k) {
+                euro |= static_cast<std::uint64_t>(p[k] == 0x80) << k;
+                ff |= static_cast<std::uint64_t>(p[k] == 0xFF) << k;
+            }
+            high &= ~m.odd;
         }
-#else
-        for (int k = 0; k < 64; ++k) {
-            const unsigned b = p[k];
-            high |= static_cast<std::uint64_t>(b >= 0x81 && b <= 0xFE) << k;
-            not_trail |= static_cast<std::uint64_t>(!is_trail(b)) << k;
-            euro |= static_cast<std::uint64_t>(b == 0x80) << k;
-            ff |= static_cast<std::uint64_t>(b == 0xFF) << k;
-        }
-#endif
         // In a run of high bytes the first is a lead (what precedes the run can't be
         // one), then trail and lead alternate; a lead at the end of the last block
         // takes this block's first byte as its trail.
