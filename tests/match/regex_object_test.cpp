@@ -132,5 +132,44 @@ TEST(RegexObjectTest, ReplaceWorksOnTheKeptSource) {
     EXPECT_EQ(re.replace("x"), "");
 }
 
+// A plain GBK source is matched straight over its bytes; a lone euro byte (0x80) makes
+// it one that only the general engine takes. Both must read back the same, including
+// unset groups and indexes out of range.
+TEST(RegexObjectTest, SourcesEitherEngineTakesReadBackAlike) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"<td>(.*?)</td>", "<tr><td>苹果</td><td>12</td></tr>"},
+        {"(\\d+)|([\\u4e00-\\u9fa5]+)", "价12元，共3元"},
+        {"\\b\\w+\\b", "中a b1 _c"},
+        {"(中)|(a)", "中a"},
+    };
+    for (const auto& [pattern, source] : cases) {
+        RegexObject plain;
+        RegexObject general;
+        ASSERT_TRUE(plain.create(g(pattern), g(source)));
+        ASSERT_TRUE(general.create(g(pattern), g(source) + "\n\x80"));
+        ASSERT_EQ(plain.match_count(), general.match_count()) << pattern;
+        ASSERT_EQ(plain.sub_match_count(), general.sub_match_count()) << pattern;
+        for (int i = 0; i <= plain.match_count() + 1; ++i) {
+            EXPECT_EQ(plain.match_text(i), general.match_text(i)) << pattern << " #" << i;
+            for (int k = 0; k <= plain.sub_match_count() + 1; ++k) {
+                EXPECT_EQ(plain.sub_match_text(i, k), general.sub_match_text(i, k))
+                    << pattern << " #" << i << "." << k;
+            }
+        }
+    }
+}
+
+// A search that would take the direct engine too long (every start scans the whole
+// text for an "x" that isn't there) is handed to the general engine, which knows at
+// once that "x" is missing: the run ends with no match instead of a hang.
+TEST(RegexObjectTest, CostlySearchesEndWithTheGeneralEnginesAnswer) {
+    RegexObject re;
+    ASSERT_TRUE(re.create("[\\S\\s]*?x", std::string(2'000'000, 'a')));
+    EXPECT_EQ(re.match_count(), 0);
+    ASSERT_TRUE(re.create("a[\\S\\s]*?x", std::string(2'000'000, 'a') + "x"));
+    ASSERT_EQ(re.match_count(), 1);
+    EXPECT_EQ(re.match_text(1).size(), 2'000'001u);
+}
+
 }  // namespace
 }  // namespace xlt
