@@ -4,6 +4,8 @@
 #include <array>
 #include <bitset>
 #include <cstring>
+#include <optional>
+#include <tuple>
 #include <utility>
 
 #include "platform/gbk_units.h"
@@ -176,6 +178,7 @@ struct CharSet {
 struct Probe {
     unsigned char first;
     unsigned char second;
+    unsigned char middle = 0;  // for finders with a middle distance: the byte there
 };
 
 class ByteFinder {
@@ -185,8 +188,10 @@ public:
     ByteFinder() = default;
     // Finds where a probe's first byte stands with its second `distance` bytes later
     // (distance 0: the first byte alone).
-    ByteFinder(std::vector<Probe> probes, std::size_t distance)
-        : probes_(std::move(probes)), distance_(distance) {
+    // With a `middle` distance (between 0 and `distance`), the probe's middle byte must
+    // stand there too.
+    ByteFinder(std::vector<Probe> probes, std::size_t distance, std::size_t middle = 0)
+        : probes_(std::move(probes)), distance_(distance), middle_(middle) {
         mode_ = Mode::probes;
         for (const Probe& p : probes_) {
             table_.set(p.first);
@@ -238,12 +243,24 @@ public:
             const std::size_t k = probes_.size();
             const __m128i* firsts = vectors_;
             const __m128i* seconds = vectors_ + k;
+            const __m128i* middles = vectors_ + 2 * k;
             for (; i + 16 + distance_ <= n; i += 16) {
                 const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
                 __m128i hits = _mm_setzero_si128();
                 if (distance_ == 0) {
                     for (std::size_t j = 0; j < k; ++j) {
                         hits = _mm_or_si128(hits, _mm_cmpeq_epi8(x, firsts[j]));
+                    }
+                } else if (middle_ != 0) {
+                    const __m128i y =
+                        _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + distance_));
+                    const __m128i z =
+                        _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + middle_));
+                    for (std::size_t j = 0; j < k; ++j) {
+                        hits = _mm_or_si128(
+                            hits, _mm_and_si128(_mm_and_si128(_mm_cmpeq_epi8(x, firsts[j]),
+                                                              _mm_cmpeq_epi8(y, seconds[j])),
+                                                _mm_cmpeq_epi8(z, middles[j])));
                     }
                 } else {
                     const __m128i y =
@@ -307,6 +324,7 @@ private:
             for (std::size_t j = 0; j < k; ++j) {
                 vectors_[j] = _mm_set1_epi8(static_cast<char>(probes_[j].first));
                 vectors_[k + j] = _mm_set1_epi8(static_cast<char>(probes_[j].second));
+                vectors_[2 * k + j] = _mm_set1_epi8(static_cast<char>(probes_[j].middle));
             }
         } else if (mode_ == Mode::ranges) {
             const std::size_t k = ranges_.size();
@@ -323,9 +341,10 @@ private:
     Mode mode_ = Mode::table;
     std::vector<Probe> probes_;
     std::size_t distance_ = 0;
+    std::size_t middle_ = 0;
     std::vector<std::pair<unsigned char, unsigned char>> ranges_;
 #if defined(__SSE2__)
-    __m128i vectors_[2 * kMaxProbes] = {};
+    __m128i vectors_[3 * kMaxProbes] = {};
 #endif
 };
 
@@ -333,8 +352,16 @@ private:
 // the finder reports (the finder looks for a rare byte or byte pair at a fixed
 // distance into it), or wherever its first byte can be when no such anchor exists.
 struct Scanner {
-    ByteFinder finder;
-    std::size_t offset = 0;
+    struct Option {
+        ByteFinder finder;
+        std::size_t offset = 0;
+        std::size_t compares = 1;  // vector compares per probe and sixteen bytes
+        std::size_t probes = 1;
+    };
+    // The best window for one, two and three compared bytes: which pays depends on the
+    // text (bytes that often stand together make the smaller windows stop in vain), so
+    // each run picks one from a sample of its text.
+    std::vector<Option> options;
 };
 
 // ---------------------------------------------------------------------------------------
@@ -432,7 +459,7 @@ struct DirectMatcher::Program {
     std::vector<ByteSet> follows;
     std::uint32_t groups = 0;
     bool start_nullable = false;
-    Scanner start;
+    int start = -1;  // the scanner for where matches can start, unless nullable
     bool too_big = false;
 
     void emit(const SimpleNode& node) {
@@ -601,35 +628,58 @@ struct DirectMatcher::Program {
     // the one byte with the fewest values, else the bytes it can start with.
     Scanner scanner_for(std::size_t pc, const First& first) const {
         const auto prefix = fixed_prefix(pc);
-        Scanner out;
-        std::size_t best_length = 0;  // distance + 1
-        std::size_t best_count = 0;
+        // For each number of compared bytes: the window that is widest, then has the
+        // fewest combinations.
+        std::array<std::optional<Scanner::Option>, 3> best;
+        std::array<std::pair<std::size_t, std::size_t>, 3> best_score{};
         for (std::size_t i = 0; i < prefix.size(); ++i) {
             const auto& a = prefix[i];
+            if (a.empty()) {
+                continue;
+            }
             for (std::size_t d = 0; d <= 3 && i + d < prefix.size(); ++d) {
                 const auto& b = prefix[i + d];
-                const std::size_t count = d == 0 ? a.size() : a.size() * b.size();
-                if (a.empty() || b.empty() || count > kMaxWindowProbes) {
+                if (b.empty()) {
                     continue;
                 }
-                if (d + 1 > best_length || (d + 1 == best_length && count < best_count)) {
+                // m == 0: no middle byte.
+                for (std::size_t m = 0; m < std::max<std::size_t>(d, 1); ++m) {
+                    const auto* middle = m == 0 ? nullptr : &prefix[i + m];
+                    if (middle && middle->empty()) {
+                        continue;
+                    }
+                    const std::size_t count =
+                        (d == 0 ? 1 : b.size()) * a.size() * (middle ? middle->size() : 1);
+                    if (count > kMaxWindowProbes) {
+                        continue;
+                    }
+                    const std::size_t compared = 1 + (d != 0) + (middle != nullptr);
+                    const std::pair<std::size_t, std::size_t> score{d, kMaxWindowProbes - count};
+                    if (best[compared - 1] && score <= best_score[compared - 1]) {
+                        continue;
+                    }
                     std::vector<Probe> probes;
                     for (unsigned char x : a) {
-                        if (d == 0) {
-                            probes.push_back({x, 0});
-                            continue;
-                        }
-                        for (unsigned char y : b) {
-                            probes.push_back({x, y});
+                        for (unsigned char y : d == 0 ? std::vector<unsigned char>{0} : b) {
+                            for (unsigned char z :
+                                 middle ? *middle : std::vector<unsigned char>{0}) {
+                                probes.push_back({x, y, z});
+                            }
                         }
                     }
-                    best_length = d + 1;
-                    best_count = count;
-                    out = {ByteFinder(std::move(probes), d), i};
+                    best_score[compared - 1] = score;
+                    best[compared - 1] =
+                        Scanner::Option{ByteFinder(std::move(probes), d, m), i, compared, count};
                 }
             }
         }
-        if (best_length > 0) {
+        Scanner out;
+        for (auto& option : best) {
+            if (option) {
+                out.options.push_back(std::move(*option));
+            }
+        }
+        if (!out.options.empty()) {
             return out;
         }
         if (first.pairs_listed) {
@@ -650,15 +700,18 @@ struct DirectMatcher::Program {
             // by their first byte only.
             if (probes.size() <= ByteFinder::kMaxProbes) {
                 if (!any_single) {
-                    return {ByteFinder(std::move(probes), 1), 0};
+                    out.options.push_back({ByteFinder(probes, 1), 0, 2, probes.size()});
+                    return out;
                 }
                 for (Probe& p : probes) {
                     p.second = 0;
                 }
-                return {ByteFinder(std::move(probes), 0), 0};
+                out.options.push_back({ByteFinder(probes, 0), 0, 1, probes.size()});
+                return out;
             }
         }
-        return {ByteFinder(first.bytes), 0};
+        out.options.push_back({ByteFinder(first.bytes), 0, 1, 1});
+        return out;
     }
 
     // What can start a match from each step, from the last step back (jumps only go
@@ -708,7 +761,8 @@ struct DirectMatcher::Program {
         }
         start_nullable = first[0].nullable;
         if (!start_nullable) {
-            start = scanner_for(0, first[0]);
+            start = static_cast<int>(scanners.size());
+            scanners.push_back(scanner_for(0, first[0]));
         }
         for (std::size_t pc = 0; pc < steps.size(); ++pc) {
             Step& s = steps[pc];
@@ -740,25 +794,66 @@ public:
     Search(const DirectMatcher::Program& program, std::string_view text,
            const std::vector<std::uint64_t>& leads)
         : p_(program),
+          steps_(program.steps.data()),
           s_(reinterpret_cast<const unsigned char*>(text.data())),
           n_(text.size()),
           leads_(leads.data()),
-          caps_(2 * (program.groups + 1), DirectMatcher::kUnset) {}
+          caps_(2 * (program.groups + 1), DirectMatcher::kUnset),
+          run_ends_(program.finders.size(), {1, 0}) {}
 
     bool over_budget() const { return work_ > kSearchBudget; }
     void new_search() { work_ = 0; }
     std::size_t size() const { return n_; }
     std::uint32_t end() const { return end_; }
     const std::vector<std::uint32_t>& captures() const { return caps_; }
-    void clear_captures() { std::fill(caps_.begin(), caps_.end(), DirectMatcher::kUnset); }
+    void clear_captures() {
+        std::fill(caps_.begin(), caps_.end(), DirectMatcher::kUnset);
+        trail_.clear();
+    }
+    // Puts back the groups set since the trail had `mark` entries.
+    void undo(std::size_t mark) {
+        while (trail_.size() > mark) {
+            caps_[trail_.back().first] = trail_.back().second;
+            trail_.pop_back();
+        }
+    }
 
     bool lead(std::size_t p) const { return (leads_[p >> 6] >> (p & 63)) & 1; }
     std::size_t next(std::size_t p) const { return p + 1 + lead(p); }
     std::size_t prev(std::size_t p) const { return (p >= 2 && lead(p - 2)) ? p - 2 : p - 1; }
     bool boundary(std::size_t p) const { return p == 0 || !lead(p - 1); }
 
-    // The first character start from `from` where the scanner's anchor fits, or n.
-    std::size_t candidate(const Scanner& scanner, std::size_t from) {
+    // Picks each scanner's option for this text: the one that costs least over a sample
+    // of it, counting a stop as much as forty vector operations.
+    void choose_scanners() {
+        constexpr std::size_t kSample = 16 * 1024;
+        constexpr std::size_t kStopCost = 40;
+        const std::size_t sample = std::min(n_, kSample);
+        chosen_.clear();
+        for (const Scanner& scanner : p_.scanners) {
+            const Scanner::Option* pick = &scanner.options.front();
+            std::size_t pick_cost = SIZE_MAX;
+            for (const Scanner::Option& option : scanner.options) {
+                if (scanner.options.size() == 1) {
+                    break;
+                }
+                std::size_t cost = sample / 16 * option.compares * option.probes;
+                for (std::size_t at = option.finder.find(s_, 0, sample);
+                     at < sample && cost < pick_cost; at = option.finder.find(s_, at + 1, sample)) {
+                    cost += kStopCost;
+                }
+                if (cost < pick_cost) {
+                    pick_cost = cost;
+                    pick = &option;
+                }
+            }
+            chosen_.push_back(pick);
+        }
+    }
+
+    // The first character start from `from` where scanner `index`'s anchor fits, or n.
+    std::size_t candidate(int index, std::size_t from) {
+        const Scanner::Option& scanner = *chosen_[index];
         std::size_t a = from + scanner.offset;
         for (;;) {
             a = scanner.finder.find(s_, a, n_);
@@ -776,26 +871,32 @@ public:
     }
 
     // The first character start from `from` that is not in `c`, or `limit` if there is
-    // none before it.
+    // none before it. The last answer of each finder is kept: it holds for every `from`
+    // up to it, and the gaps of one search mostly move forward inside one run.
     std::size_t end_of_run(const CharSet& c, int finder, std::size_t from, std::size_t limit) {
         if (finder < 0) {
             return limit;  // every character is a member
         }
-        const ByteFinder& f = p_.finders[finder];
-        std::size_t r = from;
-        for (;;) {
-            r = f.find(s_, r, limit);
-            if (r >= limit) {
-                r = limit;
-                break;
+        auto& [known_from, known_end] = run_ends_[finder];
+        if (from < known_from || from > known_end) {
+            const ByteFinder& f = p_.finders[finder];
+            std::size_t r = from;
+            for (;;) {
+                r = f.find(s_, r, n_);
+                if (r >= n_) {
+                    r = n_;
+                    break;
+                }
+                if (boundary(r) && !c.has(s_, r)) {
+                    break;
+                }
+                ++r;
             }
-            if (boundary(r) && !c.has(s_, r)) {
-                break;
-            }
-            ++r;
+            work_ += (r - from) / 32 + 1;
+            known_from = from;
+            known_end = r;
         }
-        work_ += (r - from) / 32 + 1;
-        return r;
+        return std::min(known_end, limit);
     }
 
     bool match(std::uint32_t pc, std::size_t p) {
@@ -803,7 +904,7 @@ public:
             if (++work_ > kSearchBudget) {
                 return false;
             }
-            const Step& st = p_.steps[pc];
+            const Step& st = steps_[pc];
             switch (st.op) {
                 case Step::Op::match:
                     end_ = static_cast<std::uint32_t>(p);
@@ -823,21 +924,21 @@ public:
                     ++pc;
                     continue;
                 }
-                case Step::Op::save: {
-                    const std::uint32_t old = caps_[st.slot];
+                case Step::Op::save:
+                    // Undone by the choice point that backtracks past it.
+                    trail_.emplace_back(st.slot, caps_[st.slot]);
                     caps_[st.slot] = static_cast<std::uint32_t>(p);
-                    if (match(pc + 1, p)) {
-                        return true;
-                    }
-                    caps_[st.slot] = old;
-                    return false;
-                }
-                case Step::Op::split:
+                    ++pc;
+                    continue;
+                case Step::Op::split: {
+                    const std::size_t mark = trail_.size();
                     if (match(st.x, p) || over_budget()) {
                         return !over_budget();
                     }
+                    undo(mark);
                     pc = st.y;
                     continue;
+                }
                 case Step::Op::jump:
                     pc = st.x;
                     continue;
@@ -876,10 +977,14 @@ private:
         const CharSet& c = p_.sets[st.set];
         std::uint32_t count = st.min;
         const ByteSet* follow = st.follow >= 0 ? &p_.follows[st.follow] : nullptr;
+        const std::size_t mark = trail_.size();
         for (;;) {
             // What follows is tried only where its first byte can stand.
-            if ((!follow || (q < n_ && follow->test(s_[q]))) && match(pc + 1, q)) {
-                return true;
+            if (!follow || (q < n_ && (*follow)[s_[q]])) {
+                if (match(pc + 1, q)) {
+                    return true;
+                }
+                undo(mark);
             }
             if (over_budget() || count == st.max || q >= n_ || !c.has(s_, q)) {
                 return false;
@@ -890,7 +995,7 @@ private:
                 // Unbounded: go on to where what follows can start, or to where the run
                 // of members ends before that (the loop tries there once more, then
                 // gives up).
-                q = end_of_run(c, st.end, q, candidate(p_.scanners[st.scan], q));
+                q = end_of_run(c, st.end, q, candidate(st.scan, q));
             }
         }
     }
@@ -907,9 +1012,13 @@ private:
             }
         }
         const ByteSet* follow = st.follow >= 0 ? &p_.follows[st.follow] : nullptr;
+        const std::size_t mark = trail_.size();
         for (;;) {
-            if ((!follow || (r < n_ && follow->test(s_[r]))) && match(pc + 1, r)) {
-                return true;
+            if (!follow || (r < n_ && (*follow)[s_[r]])) {
+                if (match(pc + 1, r)) {
+                    return true;
+                }
+                undo(mark);
             }
             if (over_budget() || r == q) {
                 return false;
@@ -943,10 +1052,14 @@ private:
     }
 
     const DirectMatcher::Program& p_;
+    const Step* steps_;
     const unsigned char* s_;
     std::size_t n_;
     const std::uint64_t* leads_;
     std::vector<std::uint32_t> caps_;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> trail_;  // (slot, value before)
+    std::vector<std::pair<std::size_t, std::size_t>> run_ends_;   // per finder: (from, end)
+    std::vector<const Scanner::Option*> chosen_;                  // per scanner
     std::uint64_t work_ = 0;
     std::uint32_t end_ = 0;
 };
@@ -1123,6 +1236,7 @@ bool DirectMatcher::run(std::string_view text, bool global,
     }
     const Program& prog = *program_;
     Search search(prog, text, leads);
+    search.choose_scanners();
     const std::size_t n = search.size();
     const std::size_t kept = offsets.size();
     std::size_t start = 0;
@@ -1141,6 +1255,7 @@ bool DirectMatcher::run(std::string_view text, bool global,
                 found = true;
                 break;
             }
+            search.undo(0);
             if (search.over_budget()) {
                 offsets.resize(kept);
                 return false;
@@ -1158,7 +1273,9 @@ bool DirectMatcher::run(std::string_view text, bool global,
         offsets.resize(at + caps.size());
         offsets[at] = static_cast<std::uint32_t>(p);
         offsets[at + 1] = search.end();
-        std::copy(caps.begin() + 2, caps.end(), offsets.begin() + at + 2);
+        for (std::size_t k = 2; k < caps.size(); ++k) {
+            offsets[at + k] = caps[k];
+        }
         search.clear_captures();
         if (!global) {
             break;
