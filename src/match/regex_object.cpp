@@ -23,10 +23,22 @@ struct DirectMatches {
         if (start == gbk::DirectMatcher::kUnset) {
             return {};
         }
-        return Text(source.data() + start, offsets[at + 1] - start);
+        return Text(bytes.get() + start, offsets[at + 1] - start);
+    }
+    std::string_view source() const { return {bytes.get(), size}; }
+    // Room for `n` bytes of source, not initialised (the matcher copies into it).
+    char* reserve(std::size_t n) {
+        if (capacity < n) {
+            bytes.reset(new char[n]);
+            capacity = n;
+        }
+        size = n;
+        return bytes.get();
     }
 
-    Text source;
+    std::unique_ptr<char[]> bytes;  // a copy of the source, `size` bytes of `capacity`
+    std::size_t capacity = 0;
+    std::size_t size = 0;
     std::vector<std::uint32_t> offsets;
     std::size_t groups = 0;
 };
@@ -37,22 +49,23 @@ namespace {
 // filling memory used before is much cheaper than touching fresh pages, which for a
 // page of several megabytes costs more than matching it.
 constexpr std::size_t kSpareCapBytes = 256 * 1024 * 1024;
-thread_local Text spare_source;
+thread_local std::unique_ptr<char[]> spare_bytes;
+thread_local std::size_t spare_capacity = 0;
 thread_local std::vector<std::uint32_t> spare_offsets;
 
 }  // namespace
 
 DirectMatches::DirectMatches()
-    : source(std::move(spare_source)), offsets(std::move(spare_offsets)) {
-    spare_source = Text();
+    : bytes(std::move(spare_bytes)), capacity(spare_capacity), offsets(std::move(spare_offsets)) {
+    spare_capacity = 0;
     spare_offsets = {};
-    source.clear();
     offsets.clear();
 }
 
 DirectMatches::~DirectMatches() {
-    if (source.capacity() > spare_source.capacity() && source.capacity() <= kSpareCapBytes) {
-        spare_source = std::move(source);
+    if (capacity > spare_capacity && capacity <= kSpareCapBytes) {
+        spare_bytes = std::move(bytes);
+        spare_capacity = capacity;
     }
     if (offsets.capacity() > spare_offsets.capacity() &&
         offsets.capacity() * sizeof(std::uint32_t) <= kSpareCapBytes) {
@@ -98,8 +111,7 @@ bool RegexObject::create(const Text& pattern_text, const Text& source, bool case
     if (const gbk::DirectMatcher* direct = component_->direct_matcher()) {
         auto found = std::make_shared<DirectMatches>();
         found->groups = direct->groups();
-        if (direct->run(text, global_search, found->offsets)) {
-            found->source.assign(text);
+        if (direct->run(text, global_search, found->offsets, found->reserve(text.size()))) {
             direct_ = std::move(found);
             return true;
         }
@@ -118,7 +130,7 @@ Text RegexObject::replace(const Text& replacement) const {
     }
     const std::u16string with = gbk::decode(before_nul(replacement));
     const auto result = matches_ ? component_->replace(matches_->subject(), with)
-                                 : component_->replace(gbk::decode(direct_->source), with);
+                                 : component_->replace(gbk::decode(direct_->source()), with);
     return result ? to_text(*result) : Text();
 }
 

@@ -1134,10 +1134,26 @@ BlockMasks block_masks_sse2(const unsigned char* p) {
 }
 #endif
 
+#if defined(__x86_64__) && defined(__GNUC__)
+[[gnu::target("avx512f,avx512bw")]] BlockMasks block_masks_avx512(const unsigned char* p) {
+    const __m512i x = _mm512_loadu_si512(p);
+    const std::uint64_t ff = _mm512_cmpeq_epi8_mask(x, _mm512_set1_epi8(-1));
+    BlockMasks m;
+    m.high = _mm512_movepi8_mask(x);
+    m.not_trail = _mm512_testn_epi8_mask(x, _mm512_set1_epi8(-64)) |
+                  _mm512_cmpeq_epi8_mask(x, _mm512_set1_epi8(0x7F)) | ff;
+    m.odd = ff | _mm512_cmpeq_epi8_mask(x, _mm512_set1_epi8(-128));
+    return m;
+}
+#endif
+
 using BlockMasker = BlockMasks (*)(const unsigned char*);
 
 BlockMasker block_masker() {
 #if defined(__x86_64__) && defined(__GNUC__)
+    if (__builtin_cpu_supports("avx512bw")) {
+        return block_masks_avx512;
+    }
     if (__builtin_cpu_supports("avx2")) {
         return block_masks_avx2;
     }
@@ -1151,7 +1167,7 @@ BlockMasker block_masker() {
 
 }  // namespace
 
-bool map_lead_bytes(std::string_view text, std::vector<std::uint64_t>& leads) {
+bool map_lead_bytes(std::string_view text, std::vector<std::uint64_t>& leads, char* copy) {
     constexpr std::uint64_t kEven = 0x5555555555555555ULL;
     static const BlockMasker masks_of = block_masker();
     const auto* data = reinterpret_cast<const unsigned char*>(text.data());
@@ -1165,7 +1181,12 @@ bool map_lead_bytes(std::string_view text, std::vector<std::uint64_t>& leads) {
         if (w * 64 + 64 > n) {
             std::memset(tail, 0, sizeof tail);  // NUL can't be a trail byte
             std::memcpy(tail, p, n - w * 64);
+            if (copy) {
+                std::memcpy(copy + w * 64, p, n - w * 64);
+            }
             p = tail;
+        } else if (copy) {
+            std::memcpy(copy + w * 64, p, 64);  // while the block is at hand
         }
         const BlockMasks m = masks_of(p);
         if (m.high == 0) {
@@ -1228,10 +1249,10 @@ std::uint32_t DirectMatcher::groups() const {
     return program_->groups;
 }
 
-bool DirectMatcher::run(std::string_view text, bool global,
-                        std::vector<std::uint32_t>& offsets) const {
+bool DirectMatcher::run(std::string_view text, bool global, std::vector<std::uint32_t>& offsets,
+                        char* copy) const {
     thread_local std::vector<std::uint64_t> leads;
-    if (text.size() >= kUnset || !map_lead_bytes(text, leads)) {
+    if (text.size() >= kUnset || !map_lead_bytes(text, leads, copy)) {
         return false;
     }
     const Program& prog = *program_;

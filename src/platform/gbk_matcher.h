@@ -34,8 +34,11 @@ public:
     // after an empty match the next try starts one character later), appended to
     // `offsets` as byte offsets: the match's start and end, then each group's, kUnset
     // for a group that took no part. False, with `offsets` as it was, when the text is
-    // not plain GBK or a search went over the budget.
-    bool run(std::string_view text, bool global, std::vector<std::uint32_t>& offsets) const;
+    // not plain GBK or a search went over the budget. With `copy` (room for the text),
+    // the text is copied there on the way, for callers that keep it: cheaper than a
+    // second pass over a large text.
+    bool run(std::string_view text, bool global, std::vector<std::uint32_t>& offsets,
+             char* copy = nullptr) const;
 
     std::uint32_t groups() const;
 
@@ -48,6 +51,6 @@ private:
 
 // Whether `text` is plain GBK; on success `leads` has one bit per byte, set where a
 // two-byte character starts. Exposed for tests.
-bool map_lead_bytes(std::string_view text, std::vector<std::uint64_t>& leads);
+bool map_lead_bytes(std::string_view text, std::vector<std::uint64_t>& leads, char* copy = nullptr);
 
 }  // namespace xlt::gbk
