@@ -97,6 +97,8 @@ bool RegexObject::create(const Text& pattern_text, const Text& source, bool case
     component_.reset();
     matches_.reset();
     direct_.reset();
+    count_ = 0;
+    groups_ = 0;
     component_ = std::make_shared<RegExp>();
     component_->set_ignore_case(ignore_case);
     component_->set_multiline(multiline);
@@ -113,10 +115,16 @@ bool RegexObject::create(const Text& pattern_text, const Text& source, bool case
         found->groups = direct->groups();
         if (direct->run(text, global_search, found->offsets, found->reserve(text.size()))) {
             direct_ = std::move(found);
+            count_ = static_cast<std::int32_t>(direct_->count());
+            groups_ = count_ != 0 ? static_cast<std::int32_t>(direct_->groups) : 0;
             return true;
         }
     }
     matches_ = component_->execute(gbk::decode(text, RegExpMatches::spare_subject_buffer()));
+    if (matches_ && matches_->count() != 0) {
+        count_ = static_cast<std::int32_t>(matches_->count());
+        groups_ = static_cast<std::int32_t>(matches_->item(0).sub_match_count());
+    }
     return matches_ != nullptr;
 }
 
@@ -135,8 +143,7 @@ Text RegexObject::replace(const Text& replacement) const {
 }
 
 std::int32_t RegexObject::match_count() const {
-    const std::size_t n = matches_ ? matches_->count() : direct_ ? direct_->count() : 0;
-    return static_cast<std::int32_t>(n);
+    return count_;
 }
 
 Text RegexObject::match_text(std::int32_t match_index) const {
@@ -144,7 +151,7 @@ Text RegexObject::match_text(std::int32_t match_index) const {
         return {};
     }
     if (direct_) {
-        return direct_->slice((match_index - 1) * direct_->stride());
+        return direct_->slice(static_cast<std::size_t>(match_index - 1) * direct_->stride());
     }
     return to_text(matches_->item(match_index - 1).value());
 }
@@ -155,17 +162,14 @@ Text RegexObject::sub_match_text(std::int32_t match_index, std::int32_t sub_inde
         return {};
     }
     if (direct_) {
-        return direct_->slice((match_index - 1) * direct_->stride() + 2 * sub_index);
+        return direct_->slice(static_cast<std::size_t>(match_index - 1) * direct_->stride() +
+                              2 * static_cast<std::size_t>(sub_index));
     }
     return to_text(matches_->item(match_index - 1).sub_match(sub_index - 1));
 }
 
 std::int32_t RegexObject::sub_match_count() const {
-    if (match_count() == 0) {
-        return 0;
-    }
-    const std::size_t groups = direct_ ? direct_->groups : matches_->item(0).sub_match_count();
-    return static_cast<std::int32_t>(groups);
+    return groups_;
 }
 
 }  // namespace xlt

@@ -54,6 +54,9 @@ private:
     std::shared_ptr<RegExp> component_;
     std::shared_ptr<const RegExpMatches> matches_;
     std::shared_ptr<const DirectMatches> direct_;  // instead of matches_
+    // Read once after each create: every read-back checks its indexes against them.
+    std::int32_t count_ = 0;
+    std::int32_t groups_ = 0;  // of the first match; 0 without a match
 };
 
 }  // namespace xlt
