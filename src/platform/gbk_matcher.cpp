@@ -342,77 +342,9 @@ public:
         std::size_t i = from;
 #if defined(__SSE2__)
         if (mode_ == Mode::probes) {
-            switch (probes_.size() * 3 + (distance_ == 0 ? 0 : middle_ == 0 ? 1 : 2)) {
-                case 3 + 1:
-                    return find_probes<1, 1>(s, i, n);
-                case 3 + 2:
-                    return find_probes<1, 2>(s, i, n);
-                case 6 + 0:
-                    return find_probes<2, 0>(s, i, n);
-                case 6 + 1:
-                    return find_probes<2, 1>(s, i, n);
-                case 6 + 2:
-                    return find_probes<2, 2>(s, i, n);
-                case 9 + 0:
-                    return find_probes<3, 0>(s, i, n);
-                case 12 + 0:
-                    return find_probes<4, 0>(s, i, n);
-                case 12 + 1:
-                    return find_probes<4, 1>(s, i, n);
-                case 12 + 2:
-                    return find_probes<4, 2>(s, i, n);
-                default:
-                    break;
-            }
-            const std::size_t k = probes_.size();
-            const __m128i* firsts = vectors_;
-            const __m128i* seconds = vectors_ + k;
-            const __m128i* middles = vectors_ + 2 * k;
-            for (std::size_t round = 0; i + 16 + distance_ <= n; i += 16, ++round) {
-#if defined(__x86_64__) && defined(__GNUC__)
-                // Most targets are near; past the first blocks, wider steps pay.
-                static const WideProbeFinder wide = wide_probe_finder();
-                if (round == 2 && wide) {
-                    bool hit = false;
-                    i = wide(s, i, n, probes_.data(), k, distance_, middle_, hit);
-                    if (hit) {
-                        return i;
-                    }
-                    if (i + 16 + distance_ > n) {
-                        break;
-                    }
-                }
-#endif
-                const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-                __m128i hits = _mm_setzero_si128();
-                if (distance_ == 0) {
-                    for (std::size_t j = 0; j < k; ++j) {
-                        hits = _mm_or_si128(hits, _mm_cmpeq_epi8(x, firsts[j]));
-                    }
-                } else if (middle_ != 0) {
-                    const __m128i y =
-                        _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + distance_));
-                    const __m128i z =
-                        _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + middle_));
-                    for (std::size_t j = 0; j < k; ++j) {
-                        hits = _mm_or_si128(
-                            hits, _mm_and_si128(_mm_and_si128(_mm_cmpeq_epi8(x, firsts[j]),
-                                                              _mm_cmpeq_epi8(y, seconds[j])),
-                                                _mm_cmpeq_epi8(z, middles[j])));
-                    }
-                } else {
-                    const __m128i y =
-                        _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + distance_));
-                    for (std::size_t j = 0; j < k; ++j) {
-                        hits = _mm_or_si128(hits, _mm_and_si128(_mm_cmpeq_epi8(x, firsts[j]),
-                                                                _mm_cmpeq_epi8(y, seconds[j])));
-                    }
-                }
-                if (const int mask = _mm_movemask_epi8(hits)) {
-                    return i + __builtin_ctz(static_cast<unsigned>(mask));
-                }
-            }
-        } else if (mode_ == Mode::ranges) {
+            return find_probes_for(s, i, n, distance_ == 0 ? 0 : middle_ == 0 ? 1 : 2);
+        }
+        if (mode_ == Mode::ranges) {
             const std::size_t k = ranges_.size();
             const __m128i* lows = vectors_;
             const __m128i* widths = vectors_ + k;
@@ -442,6 +374,23 @@ private:
     enum class Mode : std::uint8_t { one_byte, probes, ranges, table };
 
 #if defined(__SSE2__)
+    // The probe search for this finder's number of probes.
+    template <std::size_t K = 1>
+    std::size_t find_probes_for(const unsigned char* s, std::size_t i, std::size_t n,
+                                int kind) const {
+        if constexpr (K > kMaxProbes) {
+            return n;  // no finder has more probes
+        } else if (probes_.size() != K) {
+            return find_probes_for<K + 1>(s, i, n, kind);
+        } else if (kind == 0) {
+            return find_probes<K, 0>(s, i, n);
+        } else if (kind == 1) {
+            return find_probes<K, 1>(s, i, n);
+        } else {
+            return find_probes<K, 2>(s, i, n);
+        }
+    }
+
     // The probe search for K probes comparing one (kind 0), two (1) or three (2) bytes,
     // unrolled: one block sixteen bytes wide (most targets are near), then wider ones.
     template <std::size_t K, int kind>
