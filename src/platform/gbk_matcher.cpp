@@ -491,8 +491,8 @@ private:
 };
 
 // Where a match of what follows a step can start: at `offset` bytes before each place
-// the finder reports (the finder looks for a rare byte or byte pair at a fixed
-// distance into it), or wherever its first byte can be when no such anchor exists.
+// the chosen finder reports (it looks for bytes at fixed distances into that text), or
+// wherever its first byte can be when no such anchor exists.
 struct Scanner {
     struct Option {
         ByteFinder finder;
@@ -765,9 +765,9 @@ struct DirectMatcher::Program {
         return out;
     }
 
-    // The scanner for what matches from `pc`: two bytes of its fixed-width start, as
-    // far apart as possible (up to three bytes) and with the fewest combinations, else
-    // the one byte with the fewest values, else the bytes it can start with.
+    // The scanner for what matches from `pc`: for one, two and three compared bytes of
+    // its fixed-width start, the window that spans farthest (up to three bytes apart)
+    // with the fewest combinations; without such a start, the bytes it can start with.
     Scanner scanner_for(std::size_t pc, const First& first) const {
         const auto prefix = fixed_prefix(pc);
         // For each number of compared bytes: the window that is widest, then has the
