@@ -35,11 +35,6 @@ constexpr std::size_t kMaxExactPairs = 8;
 // Byte combinations worth probing for as an anchor.
 constexpr std::size_t kMaxWindowProbes = 4;
 
-bool contains(const RangeList& ranges, char32_t c) {
-    auto it = std::upper_bound(ranges.begin(), ranges.end(), regexp::Range{c, 0x10FFFF});
-    return it != ranges.begin() && std::prev(it)->second >= c;
-}
-
 bool is_trail(unsigned b) {
     return b >= 0x40 && b <= 0xFE && b != 0x7F;
 }
@@ -96,7 +91,7 @@ struct CharSet {
 
     explicit CharSet(const RangeList& set) {
         for (unsigned c = 0; c < 0x80; ++c) {
-            ascii[c] = contains(set, c);
+            ascii[c] = regexp::contains(set, c);
             (ascii[c] ? first : first_of_other).set(c);
         }
         RangeList high_part;
@@ -120,7 +115,7 @@ struct CharSet {
             return;
         }
         high = High::some;
-        pair_bits_init();
+        pair_bits.assign(kPairCount / 64, 0);
         const auto& by_unit = pair_tables().by_unit;
         std::size_t members = 0;
         for (const regexp::Range& r : high_part) {
@@ -153,8 +148,6 @@ struct CharSet {
             }
         }
     }
-
-    void pair_bits_init() { pair_bits.assign(kPairCount / 64, 0); }
 
     // Whether the character at `p` (a character start, p < size) is a member.
     bool has(const unsigned char* s, std::size_t p) const {
@@ -451,7 +444,8 @@ private:
         }
         for (const Probe& p : probes_) {
             if (s[i] == p.first &&
-                (distance_ == 0 || (distance_ < n - i && s[i + distance_] == p.second))) {
+                (distance_ == 0 || (distance_ < n - i && s[i + distance_] == p.second &&
+                                    (middle_ == 0 || s[i + middle_] == p.middle)))) {
                 return true;
             }
         }
@@ -831,10 +825,7 @@ struct DirectMatcher::Program {
                     probes.push_back({static_cast<unsigned char>(b), 0});
                 }
             }
-            bool any_single = false;
-            for (unsigned b = 0; b < 0x80; ++b) {
-                any_single = any_single || first.bytes.test(b);
-            }
+            const bool any_single = !probes.empty();
             for (const BytePair& p : first.pairs) {
                 probes.push_back({p.first, p.second});
             }

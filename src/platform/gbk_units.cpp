@@ -14,24 +14,13 @@
 namespace xlt::gbk {
 namespace {
 
-// Both tables hold 0 for "not looked up yet"; entries are written once, with the same
+// The table holds 0 for "not looked up yet"; entries are written once, with the same
 // value by whichever thread gets there first.
 constexpr std::uint32_t kKnown = 1u << 16;
 constexpr std::uint32_t kBad = 1u << 17;  // not one character: ask the converter
 
-// Two-byte sequences, indexed by (lead - 0x80) * 256 + trail: kKnown | unit.
-std::atomic<std::uint32_t> pair_table[128 * 256];
-
 // UTF-16 units: kKnown | (length << 24) | bytes (the first of two in bits 8-15).
 std::atomic<std::uint32_t> unit_table[0x10000];
-
-[[gnu::noinline]] std::uint32_t look_up_pair(unsigned char lead, unsigned char trail) {
-    const char bytes[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-    const std::u16string u = codepage::to_utf16(std::string_view(bytes, 2), codepage::kGbk);
-    const std::uint32_t e = (u.size() == 1 && u[0] != 0xFFFD) ? (kKnown | u[0]) : (kKnown | kBad);
-    pair_table[(lead - 0x80) * 256 + trail].store(e, std::memory_order_relaxed);
-    return e;
-}
 
 [[gnu::noinline]] std::uint32_t look_up_unit(char16_t u) {
     std::uint32_t e = kKnown | kBad;
@@ -55,6 +44,7 @@ std::u16string decode(std::string_view bytes, std::u16string buffer) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const std::size_t n = bytes.size();
     char16_t* out = buffer.data();
+    const char16_t* pairs = nullptr;
     std::size_t i = 0;
     std::size_t j = 0;
     while (i < n) {
@@ -83,18 +73,16 @@ std::u16string decode(std::string_view bytes, std::u16string buffer) {
             ++i;
             continue;
         }
-        std::uint32_t e = kBad;
-        if (b > 0x80 && i + 1 < n) {
-            e = pair_table[(b - 0x80) * 256 + p[i + 1]].load(std::memory_order_relaxed);
-            if (e == 0) {
-                e = look_up_pair(b, p[i + 1]);
-            }
+        if (!pairs) {
+            pairs = pair_units();  // only texts with a non-ASCII byte need the table
         }
-        if (e & kBad) {
+        const char16_t unit =
+            b > 0x80 && b < 0xFF && i + 1 < n ? pairs[pair_index(b, p[i + 1])] : 0;
+        if (unit == 0) {
             buffer.clear();
             return codepage::to_utf16(bytes, codepage::kGbk);
         }
-        out[j++] = static_cast<char16_t>(e);
+        out[j++] = unit;
         i += 2;
     }
     buffer.resize(j);

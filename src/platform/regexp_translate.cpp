@@ -67,11 +67,6 @@ void normalise(RangeList& ranges) {
     ranges = std::move(merged);
 }
 
-bool contains(const RangeList& ranges, char32_t c) {
-    auto it = std::upper_bound(ranges.begin(), ranges.end(), Range{c, 0x10FFFF});
-    return it != ranges.begin() && std::prev(it)->second >= c;
-}
-
 RangeList complement(const RangeList& ranges) {
     RangeList out;
     char32_t next = 0;
@@ -862,6 +857,11 @@ private:
 };
 
 }  // namespace
+
+bool contains(const RangeList& ranges, char32_t c) {
+    auto it = std::upper_bound(ranges.begin(), ranges.end(), Range{c, 0x10FFFF});
+    return it != ranges.begin() && std::prev(it)->second >= c;
+}
 
 char16_t canonical_case(char16_t c) {
     return case_tables().canonical[c];

@@ -25,6 +25,9 @@ using RangeList = std::vector<Range>;
 
 constexpr std::uint32_t kUnbounded = 0xFFFFFFFF;  // a quantifier without upper bound
 
+// Whether the set holds unit `c`.
+bool contains(const RangeList& ranges, char32_t c);
+
 // The pattern as a tree, for the patterns built only from one-unit atoms (literals,
 // classes, class escapes, ".") with any quantifier, groups without a quantifier,
 // alternation and the assertions ^ $ \b \B. Sets are final: under ignore-case they
