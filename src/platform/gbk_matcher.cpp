@@ -2,9 +2,15 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bitset>
+#include <condition_variable>
 #include <cstring>
+#include <functional>
+#include <mutex>
 #include <optional>
+#include <system_error>
+#include <thread>
 #include <tuple>
 #include <utility>
 
@@ -921,16 +927,41 @@ struct DirectMatcher::Program {
 
 namespace {
 
+enum class Outcome { found, none, over_budget };
+
+// Gives memory in whole cache lines of its own. A search's working state, written at
+// every step, lives in it: when two threads search one text, a line shared with
+// something the other thread reads (the program's tables, say) would travel between
+// the cores at every step.
+template <typename T>
+struct LineAllocator {
+    using value_type = T;
+    static constexpr std::size_t kLine = 64;
+    LineAllocator() = default;
+    template <typename U>
+    LineAllocator(const LineAllocator<U>&) {}
+    T* allocate(std::size_t count) {
+        const std::size_t bytes = (count * sizeof(T) + kLine - 1) / kLine * kLine;
+        return static_cast<T*>(::operator new (bytes, std::align_val_t{kLine}));
+    }
+    void deallocate(T* p, std::size_t) { ::operator delete (p, std::align_val_t{kLine}); }
+    template <typename U>
+    bool operator==(const LineAllocator<U>&) const {
+        return true;
+    }
+};
+template <typename T>
+using LineVector = std::vector<T, LineAllocator<T>>;
+
 // One run's state: the text, where its characters start, the groups so far.
 class Search {
 public:
-    Search(const DirectMatcher::Program& program, std::string_view text,
-           const std::vector<std::uint64_t>& leads)
+    Search(const DirectMatcher::Program& program, std::string_view text, const std::uint64_t* leads)
         : p_(program),
           steps_(program.steps.data()),
           s_(reinterpret_cast<const unsigned char*>(text.data())),
           n_(text.size()),
-          leads_(leads.data()),
+          leads_(leads),
           caps_(2 * (program.groups + 1), DirectMatcher::kUnset),
           run_ends_(program.finders.size(), {1, 0}) {}
 
@@ -938,11 +969,49 @@ public:
     void new_search() { work_ = 0; }
     std::size_t size() const { return n_; }
     std::uint32_t end() const { return end_; }
-    const std::vector<std::uint32_t>& captures() const { return caps_; }
     void clear_captures() {
         std::fill(caps_.begin(), caps_.end(), DirectMatcher::kUnset);
         trail_.clear();
     }
+    // One search from `start`: the leftmost match at or after it, appended to `offsets`
+    // (its start, its end, then each group's), with match_start() and next_start() for
+    // it.
+    Outcome find(std::size_t start, std::vector<std::uint32_t>& offsets) {
+        new_search();
+        std::size_t p = start;
+        for (;;) {
+            if (!p_.start_nullable) {
+                p = candidate(p_.start, p);
+                if (p >= n_) {
+                    return Outcome::none;  // a match needs at least one character
+                }
+            }
+            if (match(0, p)) {
+                break;
+            }
+            undo(0);
+            if (over_budget()) {
+                return Outcome::over_budget;
+            }
+            if (p >= n_) {
+                return Outcome::none;
+            }
+            p = p_.start_nullable ? next(p) : p + 1;
+        }
+        match_start_ = static_cast<std::uint32_t>(p);
+        offsets.push_back(match_start_);
+        offsets.push_back(end_);
+        offsets.insert(offsets.end(), caps_.begin() + 2, caps_.end());
+        clear_captures();
+        return Outcome::found;
+    }
+    std::uint32_t match_start() const { return match_start_; }
+    // Where the search after the last match starts: its end, or after an empty match
+    // one character later (past the end: no more searches).
+    std::size_t next_start() const {
+        return end_ == match_start_ ? (end_ < n_ ? next(end_) : n_ + 1) : end_;
+    }
+
     // Puts back the groups set since the trail had `mark` entries.
     void undo(std::size_t mark) {
         while (trail_.size() > mark) {
@@ -1191,12 +1260,13 @@ private:
     const unsigned char* s_;
     std::size_t n_;
     const std::uint64_t* leads_;
-    std::vector<std::uint32_t> caps_;
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> trail_;  // (slot, value before)
-    std::vector<std::pair<std::size_t, std::size_t>> run_ends_;   // per finder: (from, end)
-    std::vector<const Scanner::Option*> chosen_;                  // per scanner
+    LineVector<std::uint32_t> caps_;
+    LineVector<std::pair<std::uint32_t, std::uint32_t>> trail_;  // (slot, value before)
+    LineVector<std::pair<std::size_t, std::size_t>> run_ends_;   // per finder: (from, end)
+    std::vector<const Scanner::Option*> chosen_;                 // per scanner
     std::uint64_t work_ = 0;
     std::uint32_t end_ = 0;
+    std::uint32_t match_start_ = 0;
 };
 
 }  // namespace
@@ -1302,15 +1372,19 @@ BlockMasker block_masker() {
 
 }  // namespace
 
-bool map_lead_bytes(std::string_view text, std::vector<std::uint64_t>& leads, char* copy) {
+namespace {
+
+// The lead bits of words [first, last) of `text` (64 bytes each), given whether the
+// byte before word `first` is a lead byte; `carry` then says whether the last byte of
+// word `last` - 1 is one. False when those bytes are not plain GBK. With `copy`, the
+// bytes are copied there at the same offsets on the way.
+bool map_lead_words(std::string_view text, std::size_t first, std::size_t last,
+                    std::uint64_t* leads, char* copy, std::uint64_t& carry) {
     constexpr std::uint64_t kEven = 0x5555555555555555ULL;
     static const BlockMasker masks_of = block_masker();
     const auto* data = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t n = text.size();
-    const std::size_t words = (n + 63) / 64;
-    leads.resize(words);
-    std::uint64_t carry = 0;  // the previous block ended with a lead byte
-    for (std::size_t w = 0; w < words; ++w) {
+    for (std::size_t w = first; w < last; ++w) {
         unsigned char tail[64];
         const unsigned char* p = data + w * 64;
         if (w * 64 + 64 > n) {
@@ -1358,7 +1432,16 @@ bool map_lead_bytes(std::string_view text, std::vector<std::uint64_t>& leads, ch
         leads[w] = lead;
         carry = lead >> 63;
     }
-    return carry == 0;
+    return true;
+}
+
+}  // namespace
+
+bool map_lead_bytes(std::string_view text, std::vector<std::uint64_t>& leads, char* copy) {
+    const std::size_t words = (text.size() + 63) / 64;
+    leads.resize(words);
+    std::uint64_t carry = 0;
+    return map_lead_words(text, 0, words, leads.data(), copy, carry) && carry == 0;
 }
 
 DirectMatcher::DirectMatcher(std::unique_ptr<Program> program) : program_(std::move(program)) {}
@@ -1384,57 +1467,280 @@ std::uint32_t DirectMatcher::groups() const {
     return program_->groups;
 }
 
+namespace {
+
+// A thread kept for the second half of large texts, started on first use.
+class Helper {
+public:
+    static Helper& get() {
+        static Helper helper;
+        return helper;
+    }
+
+    // Runs `job` on the helper thread; false, and nothing runs, when the helper is busy
+    // with another caller's job or can't be started.
+    bool post(std::function<void()> job) {
+        std::lock_guard lock(mutex_);
+        if (busy_) {
+            return false;
+        }
+        if (!thread_.joinable()) {
+            try {
+                thread_ = std::thread([this] { serve(); });
+            } catch (const std::system_error&) {
+                return false;
+            }
+        }
+        job_ = std::move(job);
+        busy_ = true;
+        wake_.notify_one();
+        return true;
+    }
+
+    // Until the posted job has finished.
+    void wait() {
+        std::unique_lock lock(mutex_);
+        done_.wait(lock, [this] { return !busy_; });
+    }
+
+    ~Helper() {
+        {
+            std::lock_guard lock(mutex_);
+            quit_ = true;
+        }
+        wake_.notify_one();
+        if (thread_.joinable()) {
+            thread_.join();
+        }
+    }
+
+private:
+    Helper() = default;
+
+    void serve() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            wake_.wait(lock, [this] { return quit_ || job_; });
+            if (!job_) {
+                return;
+            }
+            const std::function<void()> job = std::move(job_);
+            job_ = nullptr;
+            lock.unlock();
+            job();
+            lock.lock();
+            busy_ = false;
+            done_.notify_all();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::condition_variable done_;
+    std::function<void()> job_;
+    bool busy_ = false;
+    bool quit_ = false;
+    std::thread thread_;
+};
+
+// Whether the byte before word `w` (64 bytes) of a plain text is a lead byte, found by
+// parsing from the last byte below 0x40 before it (such a byte stands alone, and the
+// next one starts a character). Nothing when there is no such byte near enough.
+std::optional<std::uint64_t> lead_before_word(std::string_view text, std::size_t w) {
+    constexpr std::size_t kLookBack = 4096;
+    const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t at = w * 64;
+    std::size_t from = at;
+    while (from > 0 && s[from - 1] >= 0x40) {
+        if (at - from >= kLookBack) {
+            return std::nullopt;
+        }
+        --from;
+    }
+    std::size_t p = from;
+    while (p < at) {
+        p += (s[p] >= 0x81 && s[p] <= 0xFE) ? 2 : 1;
+    }
+    return p > at ? 1 : 0;
+}
+
+bool single_run(const DirectMatcher::Program& prog, std::string_view text, bool global,
+                const std::uint64_t* leads, std::vector<std::uint32_t>& offsets) {
+    Search search(prog, text, leads);
+    search.choose_scanners();
+    const std::size_t kept = offsets.size();
+    for (std::size_t start = 0; start <= text.size();) {
+        const Outcome outcome = search.find(start, offsets);
+        if (outcome == Outcome::over_budget) {
+            offsets.resize(kept);
+            return false;
+        }
+        if (outcome == Outcome::none || !global) {
+            break;
+        }
+        start = search.next_start();
+    }
+    return true;
+}
+
+}  // namespace
+
+namespace {
+
+// What the two threads of a run share, alone on its cache lines: the helper checks
+// `stop` between searches, and a line that the other thread wrote all the time would
+// travel between the cores on every check. The helper reads nothing else of the other
+// thread's while it searches.
+struct alignas(64) Handover {
+    std::atomic<int> first_map{0};  // 0: being made; 1: plain; 2: not plain
+    std::atomic<int> second_map{0};
+    std::atomic<bool> stop{false};
+    // The helper's results, read once it has finished:
+    bool over_budget = false;
+    const std::vector<std::uint32_t>* offsets = nullptr;  // its matches
+    const std::vector<std::uint32_t>* starts = nullptr;   // where each of their searches began
+};
+
+// The first character start from the middle of a text of at least two bytes.
+std::size_t middle_start(std::string_view text, const std::uint64_t* leads) {
+    const std::size_t mid = text.size() / 2;
+    const bool after_lead = (leads[(mid - 1) >> 6] >> ((mid - 1) & 63)) & 1;
+    return static_cast<unsigned char>(text[mid]) < 0x40 || !after_lead ? mid : mid + 1;
+}
+
+// The helper's part of a run on two threads: maps words [first, last) of the text,
+// waits for the other half's map, then searches from the middle to the end.
+void run_second_half(const DirectMatcher::Program& prog, std::string_view text,
+                     std::uint64_t* leads, char* copy, std::size_t first, std::size_t last,
+                     std::uint64_t carry, Handover& handover) {
+    // The helper's own buffers, kept from run to run.
+    thread_local std::vector<std::uint32_t> offsets;
+    thread_local std::vector<std::uint32_t> starts;
+    offsets.clear();
+    starts.clear();
+    handover.offsets = &offsets;
+    handover.starts = &starts;
+    const bool plain = map_lead_words(text, first, last, leads, copy, carry) && carry == 0;
+    handover.second_map.store(plain ? 1 : 2);
+    handover.second_map.notify_one();
+    handover.first_map.wait(0);
+    if (!plain || handover.first_map.load() != 1) {
+        return;
+    }
+    Search search(prog, text, leads);
+    search.choose_scanners();
+    for (std::size_t start = middle_start(text, leads); start <= text.size();) {
+        if (handover.stop.load(std::memory_order_relaxed)) {
+            return;
+        }
+        const std::size_t before = offsets.size();
+        const Outcome outcome = search.find(start, offsets);
+        if (outcome == Outcome::over_budget) {
+            handover.over_budget = true;
+            offsets.resize(before);
+            return;
+        }
+        if (outcome == Outcome::none) {
+            return;
+        }
+        starts.push_back(static_cast<std::uint32_t>(start));
+        start = search.next_start();
+    }
+}
+
+}  // namespace
+
 bool DirectMatcher::run(std::string_view text, bool global, std::vector<std::uint32_t>& offsets,
-                        char* copy) const {
-    thread_local std::vector<std::uint64_t> leads;
-    if (text.size() >= kUnset || !map_lead_bytes(text, leads, copy)) {
+                        char* copy, std::size_t two_threads_from) const {
+    thread_local std::vector<std::uint64_t> leads;  // kept from run to run
+    const std::size_t n = text.size();
+    if (n >= kUnset) {
         return false;
     }
     const Program& prog = *program_;
-    Search search(prog, text, leads);
-    search.choose_scanners();
-    const std::size_t n = search.size();
+    if (!global || n < two_threads_from || n < 2) {
+        return map_lead_bytes(text, leads, copy) &&
+               single_run(prog, text, global, leads.data(), offsets);
+    }
+
+    // Two threads: each maps its half of the words, then the helper searches from the
+    // middle of the text while this thread searches from the start. A search from `s`
+    // finds the leftmost match at or after `s`: when one of this thread's searches, from
+    // s, finds a match at a, and the helper started a search at some s2 with
+    // s <= s2 <= a, the helper's search found that same match (every start from s2 up
+    // to a failed here too), and from there on the helper's matches are the run's.
+    const std::size_t words = (n + 63) / 64;
+    std::size_t split_word = n / 2 / 64;
+    std::optional<std::uint64_t> carry_in = lead_before_word(text, split_word);
+    if (!carry_in) {
+        split_word = words;  // this thread maps all of it
+        carry_in = 0;
+    }
+    leads.resize(words);
+    std::uint64_t* const lead_words = leads.data();
+    Handover handover;
+    const bool posted = Helper::get().post(
+        [&prog, text, lead_words, copy, split_word, words, carry = *carry_in, &handover] {
+            run_second_half(prog, text, lead_words, copy, split_word, words, carry, handover);
+        });
+    if (!posted) {
+        return map_lead_bytes(text, leads, copy) &&
+               single_run(prog, text, global, leads.data(), offsets);
+    }
+    std::uint64_t carry = 0;
+    const bool plain = map_lead_words(text, 0, split_word, lead_words, copy, carry) &&
+                       (split_word == words || carry == *carry_in);
+    handover.first_map.store(plain ? 1 : 2);
+    handover.first_map.notify_one();
+    handover.second_map.wait(0);
+    if (!plain || handover.second_map.load() != 1) {
+        Helper::get().wait();
+        return false;
+    }
+
+    const std::size_t split = middle_start(text, lead_words);
+    const std::size_t stride = 2 * (prog.groups + 1);
     const std::size_t kept = offsets.size();
-    std::size_t start = 0;
-    while (start <= n) {
-        search.new_search();
-        std::size_t p = start;
-        bool found = false;
-        for (;;) {
-            if (!prog.start_nullable) {
-                p = search.candidate(prog.start, p);
-                if (p >= n) {
-                    break;  // a match needs at least one character
+    Search search(prog, text, lead_words);
+    search.choose_scanners();
+    bool joined = false;
+    for (std::size_t start = 0; start <= n;) {
+        const Outcome outcome = search.find(start, offsets);
+        if (outcome == Outcome::over_budget) {
+            handover.stop.store(true);
+            Helper::get().wait();
+            offsets.resize(kept);
+            return false;
+        }
+        if (outcome == Outcome::none) {
+            break;
+        }
+        const std::uint32_t at = search.match_start();
+        if (at >= split) {
+            if (!joined) {
+                Helper::get().wait();
+                joined = true;
+            }
+            const std::vector<std::uint32_t>& starts = *handover.starts;
+            const std::vector<std::uint32_t>& second = *handover.offsets;
+            const auto j = static_cast<std::size_t>(
+                std::lower_bound(starts.begin(), starts.end(), start) - starts.begin());
+            if (j < starts.size() && starts[j] <= at && second[j * stride] == at &&
+                second[j * stride + 1] == offsets[offsets.size() - stride + 1]) {
+                if (handover.over_budget) {
+                    offsets.resize(kept);
+                    return false;  // this thread's search would have gone over as well
                 }
+                offsets.resize(offsets.size() - stride);
+                offsets.insert(offsets.end(), second.begin() + j * stride, second.end());
+                return true;
             }
-            if (search.match(0, p)) {
-                found = true;
-                break;
-            }
-            search.undo(0);
-            if (search.over_budget()) {
-                offsets.resize(kept);
-                return false;
-            }
-            if (p >= n) {
-                break;
-            }
-            p = prog.start_nullable ? search.next(p) : p + 1;
         }
-        if (!found) {
-            break;
-        }
-        const auto& caps = search.captures();
-        offsets.push_back(static_cast<std::uint32_t>(p));
-        offsets.push_back(search.end());
-        for (std::size_t k = 2; k < caps.size(); ++k) {
-            offsets.push_back(caps[k]);
-        }
-        search.clear_captures();
-        if (!global) {
-            break;
-        }
-        start = search.end() == p ? (p < n ? search.next(p) : n + 1) : search.end();
+        start = search.next_start();
+    }
+    handover.stop.store(true);
+    if (!joined) {
+        Helper::get().wait();
     }
     return true;
 }

@@ -37,8 +37,14 @@ public:
     // not plain GBK or a search went over the budget. With `copy` (room for the text),
     // the text is copied there on the way, for callers that keep it: cheaper than a
     // second pass over a large text.
+    //
+    // A global run over a text of `two_threads_from` bytes or more is shared with a
+    // second thread, which searches from the middle of the text; the matches are the
+    // same. Tests lower the size to check that.
     bool run(std::string_view text, bool global, std::vector<std::uint32_t>& offsets,
-             char* copy = nullptr) const;
+             char* copy = nullptr, std::size_t two_threads_from = kTwoThreadsFrom) const;
+
+    static constexpr std::size_t kTwoThreadsFrom = 1 << 20;
 
     std::uint32_t groups() const;
 

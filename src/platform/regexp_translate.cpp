@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bitset>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -98,18 +99,23 @@ RangeList intersect(const RangeList& a, const RangeList& b) {
 // Adds every unit that ignore-case matching takes as equal to a member of the set.
 void close_under_case(RangeList& ranges) {
     const CaseTables& t = case_tables();
-    std::vector<char16_t> wanted;
+    // The canonical values of the members; classes with none are left out, and a set
+    // that already holds every unit with a partner (a negated class, say) is done.
+    std::bitset<0x10000> wanted;
+    std::bitset<0x10000> member;
+    std::size_t members = 0;
     for (char16_t c : t.cased) {
         if (contains(ranges, c)) {
-            wanted.push_back(t.canonical[c]);
+            wanted.set(t.canonical[c]);
+            member.set(c);
+            ++members;
         }
     }
-    if (wanted.empty()) {
+    if (members == 0 || members == t.cased.size()) {
         return;
     }
-    std::sort(wanted.begin(), wanted.end());
     for (char16_t c : t.cased) {
-        if (std::binary_search(wanted.begin(), wanted.end(), t.canonical[c])) {
+        if (wanted.test(t.canonical[c]) && !member.test(c)) {
             ranges.emplace_back(c, c);
         }
     }

@@ -262,9 +262,10 @@ void render_slot(std::string& out, std::size_t start, std::size_t end, std::stri
 }
 
 std::string render_direct(const DirectMatcher& direct, std::string_view text, bool global,
-                          bool& ran, bool values = true) {
+                          bool& ran, bool values = true,
+                          std::size_t two_threads_from = DirectMatcher::kTwoThreadsFrom) {
     std::vector<std::uint32_t> offsets;
-    ran = direct.run(text, global, offsets);
+    ran = direct.run(text, global, offsets, nullptr, two_threads_from);
     const std::size_t stride = 2 * (direct.groups() + 1);
     if (offsets.size() % stride != 0) {
         return "(offsets not a whole number of matches)";
@@ -610,6 +611,16 @@ TEST(RegExpDirectTest, AgreesWithTheGeneralEngineOnGeneratedCases) {
                                           << "\n  direct  (ran " << ran << "): " << got
                                           << "\n  general: " << expected;
                         }
+                        // The same run shared with a second thread from the middle.
+                        bool shared_ran = false;
+                        const std::string shared =
+                            render_direct(*direct, text, global, shared_ran, true, 0);
+                        if ((shared_ran != ran || shared != got) && ++failures <= 10) {
+                            ADD_FAILURE()
+                                << where << " flags " << describe(flags) << "\n  text " << hex(text)
+                                << "\n  one thread  (ran " << ran << "): " << got
+                                << "\n  two threads (ran " << shared_ran << "): " << shared;
+                        }
                     }
                 }
             }
@@ -641,6 +652,55 @@ TEST(RegExpDirectTest, LeavesTextsThatAreNotPlainToTheGeneralEngine) {
                 EXPECT_EQ(offsets, (std::vector<std::uint32_t>{7, 8})) << pattern;
             }
         }
+    }
+}
+
+// Long texts, where each thread maps words of its own and matches run across the
+// middle: two threads must find what one finds.
+TEST(RegExpDirectTest, TwoThreadsFindWhatOneFinds) {
+    CaseGenerator gen(7);
+    std::vector<std::string> texts;
+    for (int t = 0; t < 6; ++t) {
+        std::string text;
+        while (text.size() < 3000) {
+            text += gen.text();
+        }
+        texts.push_back(text);
+    }
+    // The middle inside a long run of two-byte characters, farther than the look-back
+    // for a byte that stands alone; and such a run with a single byte near the middle.
+    const std::string chinese = times(gbk_of("中文价格"), 1500);
+    texts.push_back(chinese);
+    texts.push_back(chinese.substr(0, 6000) + "a" + chinese.substr(0, 6001));
+    int failures = 0;
+    for (int p = 0; p < 150 && failures < 10; ++p) {
+        const std::u16string pattern = gen.pattern();
+        RegExp re;
+        re.set_pattern(pattern);
+        re.set_ignore_case(p % 2 == 1);
+        const DirectMatcher* direct = re.direct_matcher();
+        ASSERT_NE(direct, nullptr) << u8(pattern);
+        for (std::size_t t = 0; t < texts.size(); ++t) {
+            bool one_ran = false;
+            bool two_ran = false;
+            const std::string one = render_direct(*direct, texts[t], true, one_ran, false);
+            const std::string two = render_direct(*direct, texts[t], true, two_ran, false, 0);
+            if ((one_ran != two_ran || one != two) && ++failures <= 10) {
+                ADD_FAILURE() << "pattern " << u8(pattern) << " text #" << t
+                              << "\n  one thread  (ran " << one_ran << "): " << one
+                              << "\n  two threads (ran " << two_ran << "): " << two;
+            }
+        }
+    }
+    // A text that is not plain in either half is left to the general engine.
+    RegExp re;
+    re.set_pattern(u"a");
+    for (const std::size_t at : {std::size_t{100}, texts[0].size() - 100}) {
+        std::string text = texts[0];
+        text[at] = '\xFF';
+        std::vector<std::uint32_t> offsets = {7};
+        EXPECT_FALSE(re.direct_matcher()->run(text, true, offsets, nullptr, 0)) << at;
+        EXPECT_EQ(offsets, std::vector<std::uint32_t>{7}) << at;
     }
 }
 
@@ -722,6 +782,8 @@ TEST(RegExpDirectTest, HandWrittenCases) {
         bool ran = false;
         EXPECT_EQ(render_direct(*direct, c.text, global, ran, false), c.expected) << label;
         EXPECT_TRUE(ran) << label;
+        EXPECT_EQ(render_direct(*direct, c.text, global, ran, false, 0), c.expected)
+            << label << " on two threads";
         EXPECT_EQ(render_general(re, c.text, false), c.expected) << label;
     }
 }
