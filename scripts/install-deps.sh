@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     g++ cmake ninja-build pkg-config
-    qt6-base-dev libboost-regex-dev libpcre2-dev libicu-dev libcurl4-openssl-dev
+    qt6-base-dev libboost-regex-dev libpcre2-dev libicu-dev libcurl4-openssl-dev libmimalloc-dev
     libgtest-dev libgmock-dev nodejs
     xvfb xauth fonts-arphic-uming fonts-wqy-microhei
 )

@@ -973,10 +973,11 @@ public:
         std::fill(caps_.begin(), caps_.end(), DirectMatcher::kUnset);
         trail_.clear();
     }
-    // One search from `start`: the leftmost match at or after it, appended to `offsets`
-    // (its start, its end, then each group's), with match_start() and next_start() for
-    // it.
-    Outcome find(std::size_t start, std::vector<std::uint32_t>& offsets) {
+    // One search from `start`: the leftmost match at or after it that starts before
+    // `limit`, appended to `offsets` (its start, its end, then each group's), with
+    // match_start() and next_start() for it.
+    template <typename Offsets>
+    Outcome find(std::size_t start, Offsets& offsets, std::size_t limit = SIZE_MAX) {
         new_search();
         std::size_t p = start;
         for (;;) {
@@ -985,6 +986,9 @@ public:
                 if (p >= n_) {
                     return Outcome::none;  // a match needs at least one character
                 }
+            }
+            if (p >= limit) {
+                return Outcome::none;
             }
             if (match(0, p)) {
                 break;
@@ -1469,7 +1473,7 @@ std::uint32_t DirectMatcher::groups() const {
 
 namespace {
 
-// A thread kept for the second half of large texts, started on first use.
+// A thread kept to share the work on large texts, started on first use.
 class Helper {
 public:
     static Helper& get() {
@@ -1543,9 +1547,100 @@ private:
     std::thread thread_;
 };
 
-// Whether the byte before word `w` (64 bytes) of a plain text is a lead byte, found by
-// parsing from the last byte below 0x40 before it (such a byte stands alone, and the
-// next one starts a character). Nothing when there is no such byte near enough.
+// A global run over a large text is cut into pieces that both threads take in turn,
+// first to map each piece's lead bytes, then to search from each piece's start:
+// taken in turn, so that a thread that gets less of its core does less of the work.
+constexpr std::size_t kPieces = 8;
+
+// The searches made from one piece's start: each one's start, and its match (offsets
+// as a run gives them) or none, until a search would start in the next piece or went
+// over the budget.
+struct alignas(64) PieceSearches {
+    LineVector<std::uint32_t> starts;
+    LineVector<std::uint32_t> offsets;  // one match per start, but for a last none
+    bool ended_with_none = false;       // the last start found no match
+};
+
+// What the threads of a run share, alone on its cache lines: a line that one thread
+// wrote at every step while the other read it would travel between the cores.
+struct alignas(64) Pieces {
+    std::atomic<std::size_t> next_map{0};
+    std::atomic<std::size_t> maps_done{0};
+    std::atomic<std::size_t> next_search{0};
+    std::atomic<bool> failed{false};  // a piece is not plain GBK, or a search went over
+};
+
+// A run's plan: the pieces' first words (for the map, each with whether the byte
+// before it is a lead byte) and their first bytes (for the searches).
+struct PieceRun {
+    const DirectMatcher::Program* program;
+    std::string_view text;
+    std::uint64_t* leads;
+    char* copy;
+    std::vector<std::size_t> map_from;     // words; one more at the end
+    std::vector<std::uint64_t> carries;    // into each map piece
+    std::vector<std::size_t> search_from;  // bytes; one more at the end
+    PieceSearches* results;                // one per search piece
+    Pieces* shared;
+
+    // What each thread does: maps pieces while there are any, waits until every piece
+    // is mapped, then searches from pieces while there are any.
+    void work() const {
+        const std::size_t map_pieces = map_from.size() - 1;
+        for (std::size_t i; (i = shared->next_map.fetch_add(1)) < map_pieces;) {
+            std::uint64_t carry = carries[i];
+            const bool last = i + 1 == map_pieces;
+            if (!map_lead_words(text, map_from[i], map_from[i + 1], leads, copy, carry) ||
+                carry != (last ? 0 : carries[i + 1])) {
+                shared->failed.store(true);
+            }
+            shared->maps_done.fetch_add(1);
+            shared->maps_done.notify_all();
+        }
+        for (std::size_t done; (done = shared->maps_done.load()) < map_pieces;) {
+            shared->maps_done.wait(done);
+        }
+        if (shared->failed.load()) {
+            return;
+        }
+        const std::size_t search_pieces = search_from.size() - 1;
+        std::optional<Search> search;
+        for (std::size_t i; (i = shared->next_search.fetch_add(1)) < search_pieces;) {
+            if (shared->failed.load(std::memory_order_relaxed)) {
+                return;
+            }
+            if (!search) {
+                search.emplace(*program, text, leads);
+                search->choose_scanners();
+            }
+            search_piece(*search, i);
+        }
+    }
+
+    void search_piece(Search& search, std::size_t i) const {
+        PieceSearches& out = results[i];
+        out.starts.clear();
+        out.offsets.clear();
+        out.ended_with_none = false;
+        for (std::size_t start = search_from[i]; start < search_from[i + 1];) {
+            const Outcome outcome = search.find(start, out.offsets);
+            if (outcome == Outcome::over_budget) {
+                shared->failed.store(true);
+                return;
+            }
+            out.starts.push_back(static_cast<std::uint32_t>(start));
+            if (outcome == Outcome::none) {
+                out.ended_with_none = true;
+                return;
+            }
+            start = search.next_start();
+        }
+    }
+};
+
+// The byte before word `w` (64 bytes) of a plain text is a lead byte: found by parsing
+// from the last byte below 0x40 before it (such a byte stands alone, and the next one
+// starts a character). Nothing when there is no such byte near enough.
 std::optional<std::uint64_t> lead_before_word(std::string_view text, std::size_t w) {
     constexpr std::size_t kLookBack = 4096;
     const auto* s = reinterpret_cast<const unsigned char*>(text.data());
@@ -1585,71 +1680,6 @@ bool single_run(const DirectMatcher::Program& prog, std::string_view text, bool 
 
 }  // namespace
 
-namespace {
-
-// What the two threads of a run share, alone on its cache lines: the helper checks
-// `stop` between searches, and a line that the other thread wrote all the time would
-// travel between the cores on every check. The helper reads nothing else of the other
-// thread's while it searches.
-struct alignas(64) Handover {
-    std::atomic<int> first_map{0};  // 0: being made; 1: plain; 2: not plain
-    std::atomic<int> second_map{0};
-    std::atomic<bool> stop{false};
-    // The helper's results, read once it has finished:
-    bool over_budget = false;
-    const std::vector<std::uint32_t>* offsets = nullptr;  // its matches
-    const std::vector<std::uint32_t>* starts = nullptr;   // where each of their searches began
-};
-
-// The first character start from the middle of a text of at least two bytes.
-std::size_t middle_start(std::string_view text, const std::uint64_t* leads) {
-    const std::size_t mid = text.size() / 2;
-    const bool after_lead = (leads[(mid - 1) >> 6] >> ((mid - 1) & 63)) & 1;
-    return static_cast<unsigned char>(text[mid]) < 0x40 || !after_lead ? mid : mid + 1;
-}
-
-// The helper's part of a run on two threads: maps words [first, last) of the text,
-// waits for the other half's map, then searches from the middle to the end.
-void run_second_half(const DirectMatcher::Program& prog, std::string_view text,
-                     std::uint64_t* leads, char* copy, std::size_t first, std::size_t last,
-                     std::uint64_t carry, Handover& handover) {
-    // The helper's own buffers, kept from run to run.
-    thread_local std::vector<std::uint32_t> offsets;
-    thread_local std::vector<std::uint32_t> starts;
-    offsets.clear();
-    starts.clear();
-    handover.offsets = &offsets;
-    handover.starts = &starts;
-    const bool plain = map_lead_words(text, first, last, leads, copy, carry) && carry == 0;
-    handover.second_map.store(plain ? 1 : 2);
-    handover.second_map.notify_one();
-    handover.first_map.wait(0);
-    if (!plain || handover.first_map.load() != 1) {
-        return;
-    }
-    Search search(prog, text, leads);
-    search.choose_scanners();
-    for (std::size_t start = middle_start(text, leads); start <= text.size();) {
-        if (handover.stop.load(std::memory_order_relaxed)) {
-            return;
-        }
-        const std::size_t before = offsets.size();
-        const Outcome outcome = search.find(start, offsets);
-        if (outcome == Outcome::over_budget) {
-            handover.over_budget = true;
-            offsets.resize(before);
-            return;
-        }
-        if (outcome == Outcome::none) {
-            return;
-        }
-        starts.push_back(static_cast<std::uint32_t>(start));
-        start = search.next_start();
-    }
-}
-
-}  // namespace
-
 bool DirectMatcher::run(std::string_view text, bool global, std::vector<std::uint32_t>& offsets,
                         char* copy, std::size_t two_threads_from) const {
     thread_local std::vector<std::uint64_t> leads;  // kept from run to run
@@ -1663,84 +1693,111 @@ bool DirectMatcher::run(std::string_view text, bool global, std::vector<std::uin
                single_run(prog, text, global, leads.data(), offsets);
     }
 
-    // Two threads: each maps its half of the words, then the helper searches from the
-    // middle of the text while this thread searches from the start. A search from `s`
-    // finds the leftmost match at or after `s`: when one of this thread's searches, from
-    // s, finds a match at a, and the helper started a search at some s2 with
-    // s <= s2 <= a, the helper's search found that same match (every start from s2 up
-    // to a failed here too), and from there on the helper's matches are the run's.
+    // Kept from run to run on this thread, each piece's results on lines of their own.
+    thread_local std::unique_ptr<PieceSearches[]> results(new PieceSearches[kPieces]);
     const std::size_t words = (n + 63) / 64;
-    std::size_t split_word = n / 2 / 64;
-    std::optional<std::uint64_t> carry_in = lead_before_word(text, split_word);
-    if (!carry_in) {
-        split_word = words;  // this thread maps all of it
-        carry_in = 0;
-    }
     leads.resize(words);
-    std::uint64_t* const lead_words = leads.data();
-    Handover handover;
-    const bool posted = Helper::get().post(
-        [&prog, text, lead_words, copy, split_word, words, carry = *carry_in, &handover] {
-            run_second_half(prog, text, lead_words, copy, split_word, words, carry, handover);
-        });
-    if (!posted) {
-        return map_lead_bytes(text, leads, copy) &&
-               single_run(prog, text, global, leads.data(), offsets);
+    Pieces shared;
+    PieceRun plan{&prog, text, leads.data(), copy, {0}, {0}, {}, results.get(), &shared};
+    for (std::size_t i = 1; i < kPieces; ++i) {
+        const std::size_t w = words * i / kPieces;
+        if (w > plan.map_from.back()) {
+            if (const auto carry = lead_before_word(text, w)) {
+                plan.map_from.push_back(w);
+                plan.carries.push_back(*carry);
+            }
+        }
     }
-    std::uint64_t carry = 0;
-    const bool plain = map_lead_words(text, 0, split_word, lead_words, copy, carry) &&
-                       (split_word == words || carry == *carry_in);
-    handover.first_map.store(plain ? 1 : 2);
-    handover.first_map.notify_one();
-    handover.second_map.wait(0);
-    if (!plain || handover.second_map.load() != 1) {
+    plan.map_from.push_back(words);
+    // The search pieces start at bytes below 0x40, which always start a character.
+    const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+    plan.search_from.push_back(0);
+    for (std::size_t i = 1; i < kPieces; ++i) {
+        constexpr std::size_t kLookAhead = 4096;
+        std::size_t at = std::max(n * i / kPieces, plan.search_from.back() + 1);
+        const std::size_t stop = std::min(n, at + kLookAhead);
+        while (at < stop && s[at] >= 0x40) {
+            ++at;
+        }
+        if (at < stop) {
+            plan.search_from.push_back(at);
+        }
+    }
+    plan.search_from.push_back(n + 1);
+
+    const bool posted = Helper::get().post([&plan] { plan.work(); });
+    plan.work();
+    if (posted) {
         Helper::get().wait();
+    }
+    if (shared.failed.load()) {
         return false;
     }
 
-    const std::size_t split = middle_start(text, lead_words);
+    // The pieces' searches joined into the run's. A search from `g` finds the leftmost
+    // match at or after g; when no match starts between g and the start S of a piece's
+    // search, the search from g finds what the one from S found, and the piece's later
+    // searches follow on from it. Where the searches of a piece don't begin exactly at g
+    // (after a match that ran into the piece), this thread searches from g, up to S.
     const std::size_t stride = 2 * (prog.groups + 1);
     const std::size_t kept = offsets.size();
-    Search search(prog, text, lead_words);
-    search.choose_scanners();
-    bool joined = false;
-    for (std::size_t start = 0; start <= n;) {
-        const Outcome outcome = search.find(start, offsets);
+    std::optional<Search> search;
+    std::size_t g = 0;
+    for (std::size_t i = 0; i + 1 < plan.search_from.size(); ++i) {
+        const PieceSearches& piece = results[i];
+        auto k = static_cast<std::size_t>(
+            std::lower_bound(piece.starts.begin(), piece.starts.end(), g) - piece.starts.begin());
+        while (k < piece.starts.size() && piece.starts[k] != g) {
+            if (!search) {
+                search.emplace(prog, text, leads.data());
+                search->choose_scanners();
+            }
+            const Outcome outcome = search->find(g, offsets, piece.starts[k]);
+            if (outcome == Outcome::over_budget) {
+                offsets.resize(kept);
+                return false;
+            }
+            if (outcome == Outcome::none) {
+                g = piece.starts[k];  // the piece's search from there is the one
+                break;
+            }
+            g = search->next_start();
+            if (g > n) {
+                return true;
+            }
+            while (k < piece.starts.size() && piece.starts[k] < g) {
+                ++k;
+            }
+        }
+        if (k == piece.starts.size()) {
+            continue;  // nothing of this piece's from g: the next piece's may follow on
+        }
+        offsets.insert(offsets.end(), piece.offsets.begin() + k * stride, piece.offsets.end());
+        if (piece.ended_with_none) {
+            return true;  // no match at or after its last start
+        }
+        const std::uint32_t a = offsets[offsets.size() - stride];
+        const std::uint32_t b = offsets[offsets.size() - stride + 1];
+        g = b != a ? b : b < n ? b + 1 + (s[b] >= 0x80) : n + 1;
+        if (g > n) {
+            return true;
+        }
+    }
+    // After the last piece's searches (none of them from g): search on from g.
+    if (!search) {
+        search.emplace(prog, text, leads.data());
+        search->choose_scanners();
+    }
+    for (std::size_t start = g; start <= n;) {
+        const Outcome outcome = search->find(start, offsets);
         if (outcome == Outcome::over_budget) {
-            handover.stop.store(true);
-            Helper::get().wait();
             offsets.resize(kept);
             return false;
         }
         if (outcome == Outcome::none) {
             break;
         }
-        const std::uint32_t at = search.match_start();
-        if (at >= split) {
-            if (!joined) {
-                Helper::get().wait();
-                joined = true;
-            }
-            const std::vector<std::uint32_t>& starts = *handover.starts;
-            const std::vector<std::uint32_t>& second = *handover.offsets;
-            const auto j = static_cast<std::size_t>(
-                std::lower_bound(starts.begin(), starts.end(), start) - starts.begin());
-            if (j < starts.size() && starts[j] <= at && second[j * stride] == at &&
-                second[j * stride + 1] == offsets[offsets.size() - stride + 1]) {
-                if (handover.over_budget) {
-                    offsets.resize(kept);
-                    return false;  // this thread's search would have gone over as well
-                }
-                offsets.resize(offsets.size() - stride);
-                offsets.insert(offsets.end(), second.begin() + j * stride, second.end());
-                return true;
-            }
-        }
-        start = search.next_start();
-    }
-    handover.stop.store(true);
-    if (!joined) {
-        Helper::get().wait();
+        start = search->next_start();
     }
     return true;
 }
