@@ -109,17 +109,27 @@ bool RegexObject::create(const Text& pattern_text, const Text& source, bool case
     if (!component_->is_valid()) {
         return false;  // an invalid pattern needs no copy of the source
     }
-    const std::string_view text = before_nul(source);
     if (const gbk::DirectMatcher* direct = component_->direct_matcher()) {
         auto found = std::make_shared<DirectMatches>();
         found->groups = direct->groups();
-        if (direct->run(text, global_search, found->offsets, found->reserve(text.size()))) {
+        // The engine looks for a NUL on its way through the source; only a source that
+        // holds one is run again up to it.
+        std::size_t nul = std::string_view::npos;
+        bool ran = direct->run(source, global_search, found->offsets, found->reserve(source.size()),
+                               gbk::DirectMatcher::kTwoThreadsFrom, &nul);
+        if (!ran && nul != std::string_view::npos) {
+            const std::string_view text = before_nul(source);
+            found->offsets.clear();
+            ran = direct->run(text, global_search, found->offsets, found->reserve(text.size()));
+        }
+        if (ran) {
             direct_ = std::move(found);
             count_ = static_cast<std::int32_t>(direct_->count());
             groups_ = count_ != 0 ? static_cast<std::int32_t>(direct_->groups) : 0;
             return true;
         }
     }
+    const std::string_view text = before_nul(source);
     matches_ = component_->execute(gbk::decode(text, RegExpMatches::spare_subject_buffer()));
     if (matches_ && matches_->count() != 0) {
         count_ = static_cast<std::int32_t>(matches_->count());

@@ -1282,6 +1282,7 @@ struct BlockMasks {
     std::uint64_t high = 0;       // 0x80-0xFF
     std::uint64_t not_trail = 0;  // 0x00-0x3F, 0x7F, 0xFF: can't follow a lead byte
     std::uint64_t odd = 0;        // 0x80 or 0xFF
+    std::uint64_t nul = 0;        // 0x00
 };
 
 [[maybe_unused]] BlockMasks block_masks_plain(const unsigned char* p) {
@@ -1291,6 +1292,7 @@ struct BlockMasks {
         m.high |= static_cast<std::uint64_t>(b >= 0x80) << k;
         m.not_trail |= static_cast<std::uint64_t>(!is_trail(b)) << k;
         m.odd |= static_cast<std::uint64_t>(b == 0x80 || b == 0xFF) << k;
+        m.nul |= static_cast<std::uint64_t>(b == 0) << k;
     }
     return m;
 }
@@ -1312,6 +1314,9 @@ BlockMasks block_masks_sse2(const unsigned char* p) {
                        << shift;
         m.odd |= static_cast<std::uint64_t>(
                      static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(is_ff, is_80))))
+                 << shift;
+        m.nul |= static_cast<std::uint64_t>(static_cast<unsigned>(
+                     _mm_movemask_epi8(_mm_cmpeq_epi8(x, _mm_setzero_si128()))))
                  << shift;
     }
     return m;
@@ -1338,6 +1343,9 @@ BlockMasks block_masks_sse2(const unsigned char* p) {
         m.odd |= static_cast<std::uint64_t>(static_cast<std::uint32_t>(
                      _mm256_movemask_epi8(_mm256_or_si256(is_ff, is_80))))
                  << shift;
+        m.nul |= static_cast<std::uint64_t>(static_cast<std::uint32_t>(
+                     _mm256_movemask_epi8(_mm256_cmpeq_epi8(x, _mm256_setzero_si256()))))
+                 << shift;
     }
     return m;
 }
@@ -1352,6 +1360,7 @@ BlockMasks block_masks_sse2(const unsigned char* p) {
     m.not_trail = _mm512_testn_epi8_mask(x, _mm512_set1_epi8(-64)) |
                   _mm512_cmpeq_epi8_mask(x, _mm512_set1_epi8(0x7F)) | ff;
     m.odd = ff | _mm512_cmpeq_epi8_mask(x, _mm512_set1_epi8(-128));
+    m.nul = _mm512_testn_epi8_mask(x, x);
     return m;
 }
 #endif
@@ -1381,9 +1390,11 @@ namespace {
 // The lead bits of words [first, last) of `text` (64 bytes each), given whether the
 // byte before word `first` is a lead byte; `carry` then says whether the last byte of
 // word `last` - 1 is one. False when those bytes are not plain GBK. With `copy`, the
-// bytes are copied there at the same offsets on the way.
+// bytes are copied there at the same offsets on the way. With `nul_at`, a NUL byte
+// stops it too: false, with the NUL's position there.
 bool map_lead_words(std::string_view text, std::size_t first, std::size_t last,
-                    std::uint64_t* leads, char* copy, std::uint64_t& carry) {
+                    std::uint64_t* leads, char* copy, std::uint64_t& carry,
+                    std::size_t* nul_at = nullptr) {
     constexpr std::uint64_t kEven = 0x5555555555555555ULL;
     static const BlockMasker masks_of = block_masker();
     const auto* data = reinterpret_cast<const unsigned char*>(text.data());
@@ -1391,7 +1402,9 @@ bool map_lead_words(std::string_view text, std::size_t first, std::size_t last,
     for (std::size_t w = first; w < last; ++w) {
         unsigned char tail[64];
         const unsigned char* p = data + w * 64;
+        std::uint64_t in_text = ~0ULL;  // the block's bytes that belong to the text
         if (w * 64 + 64 > n) {
+            in_text = (1ULL << (n - w * 64)) - 1;
             std::memset(tail, 0, sizeof tail);  // NUL can't be a trail byte
             std::memcpy(tail, p, n - w * 64);
             if (copy) {
@@ -1402,6 +1415,10 @@ bool map_lead_words(std::string_view text, std::size_t first, std::size_t last,
             std::memcpy(copy + w * 64, p, 64);  // while the block is at hand
         }
         const BlockMasks m = masks_of(p);
+        if (nul_at && (m.nul & in_text) != 0) {
+            *nul_at = w * 64 + static_cast<std::size_t>(__builtin_ctzll(m.nul & in_text));
+            return false;
+        }
         if (m.high == 0) {
             // All ASCII: only the trail of a lead at the end of the last block to check.
             if (carry && !is_trail(p[0])) {
@@ -1568,6 +1585,7 @@ struct alignas(64) Pieces {
     std::atomic<std::size_t> maps_done{0};
     std::atomic<std::size_t> next_search{0};
     std::atomic<bool> failed{false};  // a piece is not plain GBK, or a search went over
+    std::atomic<std::size_t> first_nul{SIZE_MAX};  // when NUL bytes stop the maps
 };
 
 // A run's plan: the pieces' first words (for the map, each with whether the byte
@@ -1582,6 +1600,7 @@ struct PieceRun {
     std::vector<std::size_t> search_from;  // bytes; one more at the end
     PieceSearches* results;                // one per search piece
     Pieces* shared;
+    bool stop_at_nul;
 
     // What each thread does: maps pieces while there are any, waits until every piece
     // is mapped, then searches from pieces while there are any.
@@ -1590,9 +1609,14 @@ struct PieceRun {
         for (std::size_t i; (i = shared->next_map.fetch_add(1)) < map_pieces;) {
             std::uint64_t carry = carries[i];
             const bool last = i + 1 == map_pieces;
-            if (!map_lead_words(text, map_from[i], map_from[i + 1], leads, copy, carry) ||
+            std::size_t nul = SIZE_MAX;
+            if (!map_lead_words(text, map_from[i], map_from[i + 1], leads, copy, carry,
+                                stop_at_nul ? &nul : nullptr) ||
                 carry != (last ? 0 : carries[i + 1])) {
                 shared->failed.store(true);
+            }
+            for (std::size_t known = shared->first_nul.load(); nul < known;) {
+                shared->first_nul.compare_exchange_weak(known, nul);
             }
             shared->maps_done.fetch_add(1);
             shared->maps_done.notify_all();
@@ -1681,7 +1705,7 @@ bool single_run(const DirectMatcher::Program& prog, std::string_view text, bool 
 }  // namespace
 
 bool DirectMatcher::run(std::string_view text, bool global, std::vector<std::uint32_t>& offsets,
-                        char* copy, std::size_t two_threads_from) const {
+                        char* copy, std::size_t two_threads_from, std::size_t* nul_at) const {
     thread_local std::vector<std::uint64_t> leads;  // kept from run to run
     const std::size_t n = text.size();
     if (n >= kUnset) {
@@ -1689,7 +1713,10 @@ bool DirectMatcher::run(std::string_view text, bool global, std::vector<std::uin
     }
     const Program& prog = *program_;
     if (!global || n < two_threads_from || n < 2) {
-        return map_lead_bytes(text, leads, copy) &&
+        const std::size_t words = (n + 63) / 64;
+        leads.resize(words);
+        std::uint64_t carry = 0;
+        return map_lead_words(text, 0, words, leads.data(), copy, carry, nul_at) && carry == 0 &&
                single_run(prog, text, global, leads.data(), offsets);
     }
 
@@ -1698,7 +1725,8 @@ bool DirectMatcher::run(std::string_view text, bool global, std::vector<std::uin
     const std::size_t words = (n + 63) / 64;
     leads.resize(words);
     Pieces shared;
-    PieceRun plan{&prog, text, leads.data(), copy, {0}, {0}, {}, results.get(), &shared};
+    PieceRun plan{&prog, text, leads.data(),  copy,    {0},
+                  {0},   {},   results.get(), &shared, nul_at != nullptr};
     for (std::size_t i = 1; i < kPieces; ++i) {
         const std::size_t w = words * i / kPieces;
         if (w > plan.map_from.back()) {
@@ -1731,6 +1759,9 @@ bool DirectMatcher::run(std::string_view text, bool global, std::vector<std::uin
         Helper::get().wait();
     }
     if (shared.failed.load()) {
+        if (nul_at && shared.first_nul.load() != SIZE_MAX) {
+            *nul_at = shared.first_nul.load();
+        }
         return false;
     }
 

@@ -39,10 +39,16 @@ public:
     // second pass over a large text.
     //
     // A global run over a text of `two_threads_from` bytes or more is shared with a
-    // second thread, which searches from the middle of the text; the matches are the
-    // same. Tests lower the size to check that.
+    // second thread (each takes pieces of the text in turn); the matches are the same.
+    // Tests lower the size to check that.
+    //
+    // With `nul_at`, a text holding a NUL byte is not run (false), and a NUL found on
+    // the way is reported there, for callers whose texts end at their first NUL: they
+    // learn of it without a pass of their own. The position given is that of the first
+    // NUL, unless the text is not plain before it either.
     bool run(std::string_view text, bool global, std::vector<std::uint32_t>& offsets,
-             char* copy = nullptr, std::size_t two_threads_from = kTwoThreadsFrom) const;
+             char* copy = nullptr, std::size_t two_threads_from = kTwoThreadsFrom,
+             std::size_t* nul_at = nullptr) const;
 
     static constexpr std::size_t kTwoThreadsFrom = 1 << 20;
 

@@ -166,6 +166,41 @@ TEST(RegexObjectTest, SourcesEitherEngineTakesReadBackAlike) {
     }
 }
 
+// A source ends at its first NUL byte, whichever engine runs it and wherever the NUL
+// is: the matches are those of the text before it.
+TEST(RegexObjectTest, ASourceEndsAtItsFirstNul) {
+    std::string page;
+    while (page.size() < 1'200'000) {
+        page += g("<tr><td>苹果</td><td>12</td></tr>\n");
+    }
+    const std::string nul(1, '\0');
+    struct Case {
+        const char* label;
+        std::string source;
+    };
+    const std::vector<Case> cases = {
+        {"small", g("<td>甲</td>") + nul + g("<td>乙</td>")},
+        {"large, NUL near the start", page.substr(0, 100) + nul + page},
+        {"large, NUL in the middle", page.substr(0, 600'000) + nul + page},
+        {"large, NUL near the end", page + nul + g("<td>乙</td>")},
+        {"large, two NULs", page.substr(0, 300'000) + nul + page.substr(0, 500'000) + nul + page},
+        {"not plain before the NUL", page.substr(0, 1000) + "\xFF" + nul + page},
+        {"not plain after the NUL", page.substr(0, 1000) + nul + "\xFF" + page},
+    };
+    for (const Case& c : cases) {
+        const std::string before = c.source.substr(0, c.source.find('\0'));
+        RegexObject whole;
+        RegexObject prefix;
+        ASSERT_TRUE(whole.create(g("<td>(.*?)</td>"), c.source)) << c.label;
+        ASSERT_TRUE(prefix.create(g("<td>(.*?)</td>"), before)) << c.label;
+        ASSERT_EQ(whole.match_count(), prefix.match_count()) << c.label;
+        const int last = whole.match_count();
+        EXPECT_EQ(whole.match_text(last), prefix.match_text(last)) << c.label;
+        EXPECT_EQ(whole.sub_match_text(last, 1), prefix.sub_match_text(last, 1)) << c.label;
+        EXPECT_EQ(whole.replace("x"), prefix.replace("x")) << c.label;
+    }
+}
+
 // A search that would take the direct engine too long (every start scans the whole
 // text for an "x" that isn't there) is handed to the general engine, which knows at
 // once that "x" is missing: the run ends with no match instead of a hang.

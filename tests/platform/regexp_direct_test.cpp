@@ -704,6 +704,43 @@ TEST(RegExpDirectTest, TwoThreadsFindWhatOneFinds) {
     }
 }
 
+// Asked to, a run reports the first NUL of its text (where a Text ends) instead of
+// matching past it, on one thread or two.
+TEST(RegExpDirectTest, ReportsTheFirstNul) {
+    const std::string page = times(gbk_of("<td>中文</td>\n"), 400);  // 4,800 bytes
+    const std::string nul(1, '\0');
+    struct Case {
+        std::string text;
+        std::size_t nul_at;  // npos: none, the run goes ahead
+    };
+    const std::vector<Case> cases = {
+        {page, std::string::npos},
+        {nul + page, 0},
+        {page + nul, page.size()},
+        {page.substr(0, 63) + nul + page, 63},
+        {page.substr(0, 2500) + nul + page.substr(0, 100) + nul, 2500},
+        {page.substr(0, 4000) + nul + page, 4000},
+        {gbk_of("中") + nul, 2},
+    };
+    RegExp re;
+    re.set_pattern(u"<td>(.*?)</td>");
+    const DirectMatcher* direct = re.direct_matcher();
+    ASSERT_NE(direct, nullptr);
+    for (const Case& c : cases) {
+        for (const std::size_t two_threads_from :
+             {DirectMatcher::kTwoThreadsFrom, std::size_t{0}}) {
+            std::vector<std::uint32_t> offsets;
+            std::size_t nul_at = std::string::npos;
+            const bool ran = direct->run(c.text, true, offsets, nullptr, two_threads_from, &nul_at);
+            EXPECT_EQ(ran, c.nul_at == std::string::npos) << c.nul_at << " " << two_threads_from;
+            EXPECT_EQ(nul_at, c.nul_at) << two_threads_from;
+            if (!ran) {
+                EXPECT_TRUE(offsets.empty());
+            }
+        }
+    }
+}
+
 // ---------------------------------------------------------------------------------------
 // Hand-written cases, rendered as byte offsets only: "[start-end|group|...]" per match,
 // "-" for a group that took no part.
