@@ -1725,8 +1725,16 @@ bool DirectMatcher::run(std::string_view text, bool global, std::vector<std::uin
     const std::size_t words = (n + 63) / 64;
     leads.resize(words);
     Pieces shared;
-    PieceRun plan{&prog, text, leads.data(),  copy,    {0},
-                  {0},   {},   results.get(), &shared, nul_at != nullptr};
+    PieceRun plan{.program = &prog,
+                  .text = text,
+                  .leads = leads.data(),
+                  .copy = copy,
+                  .map_from = {0},
+                  .carries = {0},
+                  .search_from = {},
+                  .results = results.get(),
+                  .shared = &shared,
+                  .stop_at_nul = nul_at != nullptr};
     for (std::size_t i = 1; i < kPieces; ++i) {
         const std::size_t w = words * i / kPieces;
         if (w > plan.map_from.back()) {
