@@ -1285,7 +1285,7 @@ struct BlockMasks {
     std::uint64_t nul = 0;        // 0x00
 };
 
-[[maybe_unused]] BlockMasks block_masks_plain(const unsigned char* p) {
+[[maybe_unused]] inline BlockMasks block_masks_plain(const unsigned char* p) {
     BlockMasks m;
     for (int k = 0; k < 64; ++k) {
         const unsigned b = p[k];
@@ -1298,7 +1298,7 @@ struct BlockMasks {
 }
 
 #if defined(__SSE2__)
-BlockMasks block_masks_sse2(const unsigned char* p) {
+inline BlockMasks block_masks_sse2(const unsigned char* p) {
     BlockMasks m;
     for (int k = 0; k < 4; ++k) {
         const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
@@ -1324,7 +1324,7 @@ BlockMasks block_masks_sse2(const unsigned char* p) {
 #endif
 
 #if defined(__x86_64__) && defined(__GNUC__)
-[[gnu::target("avx2")]] BlockMasks block_masks_avx2(const unsigned char* p) {
+[[gnu::target("avx2")]] inline BlockMasks block_masks_avx2(const unsigned char* p) {
     BlockMasks m;
     for (int k = 0; k < 2; ++k) {
         const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 * k));
@@ -1352,7 +1352,7 @@ BlockMasks block_masks_sse2(const unsigned char* p) {
 #endif
 
 #if defined(__x86_64__) && defined(__GNUC__)
-[[gnu::target("avx512f,avx512bw")]] BlockMasks block_masks_avx512(const unsigned char* p) {
+[[gnu::target("avx512f,avx512bw")]] inline BlockMasks block_masks_avx512(const unsigned char* p) {
     const __m512i x = _mm512_loadu_si512(p);
     const std::uint64_t ff = _mm512_cmpeq_epi8_mask(x, _mm512_set1_epi8(-1));
     BlockMasks m;
@@ -1365,27 +1365,60 @@ BlockMasks block_masks_sse2(const unsigned char* p) {
 }
 #endif
 
-using BlockMasker = BlockMasks (*)(const unsigned char*);
+// The masks of `count` whole blocks from `p`, one masker call for many blocks: the
+// masks go to arrays, and the bit arithmetic on them runs in ordinary registers
+// afterwards (compiled for the vector extensions, it would use mask registers, which
+// are slow at it).
+constexpr std::size_t kBatch = 64;
+struct MaskBatch {
+    std::uint64_t high[kBatch];
+    std::uint64_t not_trail[kBatch];
+    std::uint64_t odd[kBatch];
+    std::uint64_t nul[kBatch];
+};
 
-BlockMasker block_masker() {
+template <BlockMasks (*masks_of)(const unsigned char*)>
+[[gnu::always_inline]] inline void fill_batch(const unsigned char* p, std::size_t count,
+                                              MaskBatch& out) {
+    for (std::size_t b = 0; b < count; ++b) {
+        const BlockMasks m = masks_of(p + 64 * b);
+        out.high[b] = m.high;
+        out.not_trail[b] = m.not_trail;
+        out.odd[b] = m.odd;
+        out.nul[b] = m.nul;
+    }
+}
+
+using BatchMasker = void (*)(const unsigned char*, std::size_t, MaskBatch&);
+
 #if defined(__x86_64__) && defined(__GNUC__)
-    if (__builtin_cpu_supports("avx512bw")) {
-        return block_masks_avx512;
-    }
-    if (__builtin_cpu_supports("avx2")) {
-        return block_masks_avx2;
-    }
+[[gnu::target("avx512f,avx512bw")]] void batch_avx512(const unsigned char* p, std::size_t count,
+                                                      MaskBatch& out) {
+    fill_batch<block_masks_avx512>(p, count, out);
+}
+[[gnu::target("avx2")]] void batch_avx2(const unsigned char* p, std::size_t count, MaskBatch& out) {
+    fill_batch<block_masks_avx2>(p, count, out);
+}
 #endif
+void batch_baseline(const unsigned char* p, std::size_t count, MaskBatch& out) {
 #if defined(__SSE2__)
-    return block_masks_sse2;
+    fill_batch<block_masks_sse2>(p, count, out);
 #else
-    return block_masks_plain;
+    fill_batch<block_masks_plain>(p, count, out);
 #endif
 }
 
-}  // namespace
-
-namespace {
+BatchMasker batch_masker() {
+#if defined(__x86_64__) && defined(__GNUC__)
+    if (__builtin_cpu_supports("avx512bw")) {
+        return batch_avx512;
+    }
+    if (__builtin_cpu_supports("avx2")) {
+        return batch_avx2;
+    }
+#endif
+    return batch_baseline;
+}
 
 // The lead bits of words [first, last) of `text` (64 bytes each), given whether the
 // byte before word `first` is a lead byte; `carry` then says whether the last byte of
@@ -1396,62 +1429,72 @@ bool map_lead_words(std::string_view text, std::size_t first, std::size_t last,
                     std::uint64_t* leads, char* copy, std::uint64_t& carry,
                     std::size_t* nul_at = nullptr) {
     constexpr std::uint64_t kEven = 0x5555555555555555ULL;
-    static const BlockMasker masks_of = block_masker();
+    static const BatchMasker masks_of = batch_masker();
     const auto* data = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t n = text.size();
-    for (std::size_t w = first; w < last; ++w) {
-        unsigned char tail[64];
-        const unsigned char* p = data + w * 64;
-        std::uint64_t in_text = ~0ULL;  // the block's bytes that belong to the text
-        if (w * 64 + 64 > n) {
-            in_text = (1ULL << (n - w * 64)) - 1;
-            std::memset(tail, 0, sizeof tail);  // NUL can't be a trail byte
-            std::memcpy(tail, p, n - w * 64);
+    const std::size_t whole = std::min(last, n / 64);  // words that lie wholly in the text
+    MaskBatch batch;
+    unsigned char tail[64];
+    for (std::size_t w = first; w < last;) {
+        // The next batch of whole blocks, or the last block, padded with NUL (which
+        // can't be a trail byte) in a buffer of its own.
+        const unsigned char* from = data + w * 64;
+        std::size_t count = std::min(kBatch, whole > w ? whole - w : 0);
+        std::uint64_t in_text = ~0ULL;  // of the last block: its bytes that are the text's
+        if (count != 0) {
+            masks_of(from, count, batch);
             if (copy) {
-                std::memcpy(copy + w * 64, p, n - w * 64);
+                std::memcpy(copy + w * 64, from, count * 64);  // while it is at hand
             }
-            p = tail;
-        } else if (copy) {
-            std::memcpy(copy + w * 64, p, 64);  // while the block is at hand
+        } else {
+            count = 1;
+            in_text = (1ULL << (n - w * 64)) - 1;
+            std::memset(tail, 0, sizeof tail);
+            std::memcpy(tail, from, n - w * 64);
+            if (copy) {
+                std::memcpy(copy + w * 64, from, n - w * 64);
+            }
+            from = tail;
+            masks_of(from, 1, batch);
         }
-        const BlockMasks m = masks_of(p);
-        if (nul_at && (m.nul & in_text) != 0) {
-            *nul_at = w * 64 + static_cast<std::size_t>(__builtin_ctzll(m.nul & in_text));
-            return false;
-        }
-        if (m.high == 0) {
-            // All ASCII: only the trail of a lead at the end of the last block to check.
-            if (carry && !is_trail(p[0])) {
+        for (std::size_t b = 0; b < count; ++b, ++w) {
+            const unsigned char* p = from + 64 * b;
+            if (nul_at && (batch.nul[b] & in_text) != 0) {
+                *nul_at =
+                    w * 64 + static_cast<std::size_t>(__builtin_ctzll(batch.nul[b] & in_text));
                 return false;
             }
-            leads[w] = 0;
-            carry = 0;
-            continue;
-        }
-        std::uint64_t high = m.high;
-        const std::uint64_t not_trail = m.not_trail;
-        std::uint64_t euro = 0;  // 0x80
-        std::uint64_t ff = 0;
-        if (m.odd != 0) {
-            for (int k = 0; k < 64; ++k) {
-                euro |= static_cast<std::uint64_t>(p[k] == 0x80) << k;
-                ff |= static_cast<std::uint64_t>(p[k] == 0xFF) << k;
+            std::uint64_t high = batch.high[b];
+            const std::uint64_t not_trail = batch.not_trail[b];
+            std::uint64_t euro = 0;  // 0x80
+            std::uint64_t ff = 0;
+            if (batch.odd[b] != 0) {
+                for (int k = 0; k < 64; ++k) {
+                    euro |= static_cast<std::uint64_t>(p[k] == 0x80) << k;
+                    ff |= static_cast<std::uint64_t>(p[k] == 0xFF) << k;
+                }
+                high &= ~batch.odd[b];
             }
-            high &= ~m.odd;
+            // In a run of high bytes the first is a lead (what precedes the run can't
+            // be one), then trail and lead alternate; a lead at the end of the last
+            // block takes this block's first byte as its trail. Both cases are worked
+            // out before the last block's answer is used, so that blocks don't wait on
+            // each other's arithmetic.
+            const auto leads_of = [](std::uint64_t h) {
+                const std::uint64_t starts = h & ~(h << 1);
+                const std::uint64_t from_even = h & ~(h + (starts & kEven));
+                return (from_even & kEven) | (h & ~from_even & ~kEven);
+            };
+            const std::uint64_t after_trail = leads_of(high & ~1ULL);
+            const std::uint64_t after_other = leads_of(high);
+            const std::uint64_t lead = carry ? after_trail : after_other;
+            const std::uint64_t trail = (lead << 1) | carry;
+            if ((trail & not_trail) != 0 || ff != 0 || (euro & ~trail) != 0) {
+                return false;
+            }
+            leads[w] = lead;
+            carry = lead >> 63;
         }
-        // In a run of high bytes the first is a lead (what precedes the run can't be
-        // one), then trail and lead alternate; a lead at the end of the last block
-        // takes this block's first byte as its trail.
-        const std::uint64_t h = carry ? (high & ~1ULL) : high;
-        const std::uint64_t starts = h & ~(h << 1);
-        const std::uint64_t from_even = h & ~(h + (starts & kEven));
-        const std::uint64_t lead = (from_even & kEven) | (h & ~from_even & ~kEven);
-        const std::uint64_t trail = (lead << 1) | carry;
-        if ((trail & not_trail) != 0 || ff != 0 || (euro & ~trail) != 0) {
-            return false;
-        }
-        leads[w] = lead;
-        carry = lead >> 63;
     }
     return true;
 }
