@@ -1369,43 +1369,98 @@ inline BlockMasks block_masks_sse2(const unsigned char* p) {
 // masks go to arrays, and the bit arithmetic on them runs in ordinary registers
 // afterwards (compiled for the vector extensions, it would use mask registers, which
 // are slow at it).
+// With them, each block's lead bytes for both cases of the block before: it ended in
+// a lead byte (whose trail is this block's first byte) or not. In a run of high bytes
+// the first is a lead (what precedes the run can't be one), then trail and lead
+// alternate. Worked out for many blocks at once, vector lanes taking a block each.
 constexpr std::size_t kBatch = 64;
 struct MaskBatch {
-    std::uint64_t high[kBatch];
+    std::uint64_t high[kBatch];  // 0x81-0xFE: the bytes that lead or trail in a run
     std::uint64_t not_trail[kBatch];
     std::uint64_t odd[kBatch];
     std::uint64_t nul[kBatch];
+    std::uint64_t leads_after_lead[kBatch];
+    std::uint64_t leads_after_other[kBatch];
 };
+constexpr std::uint64_t kEven = 0x5555555555555555ULL;
 
+std::uint64_t leads_in_runs(std::uint64_t h) {
+    const std::uint64_t starts = h & ~(h << 1);
+    const std::uint64_t from_even = h & ~(h + (starts & kEven));
+    return (from_even & kEven) | (h & ~from_even & ~kEven);
+}
+
+// Fills the masks of `count` blocks, and zeroes those up to `round` (a multiple of the
+// lanes that work out the leads).
 template <BlockMasks (*masks_of)(const unsigned char*)>
 [[gnu::always_inline]] inline void fill_batch(const unsigned char* p, std::size_t count,
-                                              MaskBatch& out) {
+                                              std::size_t round, MaskBatch& out) {
     for (std::size_t b = 0; b < count; ++b) {
         const BlockMasks m = masks_of(p + 64 * b);
-        out.high[b] = m.high;
+        out.high[b] = m.high & ~m.odd;
         out.not_trail[b] = m.not_trail;
         out.odd[b] = m.odd;
         out.nul[b] = m.nul;
+    }
+    for (std::size_t b = count; b < round; ++b) {
+        out.high[b] = 0;
     }
 }
 
 using BatchMasker = void (*)(const unsigned char*, std::size_t, MaskBatch&);
 
 #if defined(__x86_64__) && defined(__GNUC__)
+// leads_in_runs for eight blocks, and for four, written with the compiler's vector
+// types.
+using Lanes8 = std::uint64_t __attribute__((vector_size(64), aligned(8)));
+using Lanes4 = std::uint64_t __attribute__((vector_size(32), aligned(8)));
+[[gnu::target("avx512f,avx512bw")]] inline Lanes8 leads_in_runs_x8(Lanes8 h) {
+    const Lanes8 starts = h & ~(h << 1);
+    const Lanes8 from_even = h & ~(h + (starts & kEven));
+    return (from_even & kEven) | (h & ~from_even & ~kEven);
+}
+[[gnu::target("avx2")]] inline Lanes4 leads_in_runs_x4(Lanes4 h) {
+    const Lanes4 starts = h & ~(h << 1);
+    const Lanes4 from_even = h & ~(h + (starts & kEven));
+    return (from_even & kEven) | (h & ~from_even & ~kEven);
+}
+
 [[gnu::target("avx512f,avx512bw")]] void batch_avx512(const unsigned char* p, std::size_t count,
                                                       MaskBatch& out) {
-    fill_batch<block_masks_avx512>(p, count, out);
+    const std::size_t round = (count + 7) / 8 * 8;
+    fill_batch<block_masks_avx512>(p, count, round, out);
+    for (std::size_t b = 0; b < round; b += 8) {
+        Lanes8 h;
+        std::memcpy(&h, out.high + b, sizeof h);
+        const Lanes8 after_other = leads_in_runs_x8(h);
+        const Lanes8 after_lead = leads_in_runs_x8(h & ~1ULL);
+        std::memcpy(out.leads_after_other + b, &after_other, sizeof after_other);
+        std::memcpy(out.leads_after_lead + b, &after_lead, sizeof after_lead);
+    }
 }
 [[gnu::target("avx2")]] void batch_avx2(const unsigned char* p, std::size_t count, MaskBatch& out) {
-    fill_batch<block_masks_avx2>(p, count, out);
+    const std::size_t round = (count + 3) / 4 * 4;
+    fill_batch<block_masks_avx2>(p, count, round, out);
+    for (std::size_t b = 0; b < round; b += 4) {
+        Lanes4 h;
+        std::memcpy(&h, out.high + b, sizeof h);
+        const Lanes4 after_other = leads_in_runs_x4(h);
+        const Lanes4 after_lead = leads_in_runs_x4(h & ~1ULL);
+        std::memcpy(out.leads_after_other + b, &after_other, sizeof after_other);
+        std::memcpy(out.leads_after_lead + b, &after_lead, sizeof after_lead);
+    }
 }
 #endif
 void batch_baseline(const unsigned char* p, std::size_t count, MaskBatch& out) {
 #if defined(__SSE2__)
-    fill_batch<block_masks_sse2>(p, count, out);
+    fill_batch<block_masks_sse2>(p, count, count, out);
 #else
-    fill_batch<block_masks_plain>(p, count, out);
+    fill_batch<block_masks_plain>(p, count, count, out);
 #endif
+    for (std::size_t b = 0; b < count; ++b) {
+        out.leads_after_other[b] = leads_in_runs(out.high[b]);
+        out.leads_after_lead[b] = leads_in_runs(out.high[b] & ~1ULL);
+    }
 }
 
 BatchMasker batch_masker() {
@@ -1428,7 +1483,6 @@ BatchMasker batch_masker() {
 bool map_lead_words(std::string_view text, std::size_t first, std::size_t last,
                     std::uint64_t* leads, char* copy, std::uint64_t& carry,
                     std::size_t* nul_at = nullptr) {
-    constexpr std::uint64_t kEven = 0x5555555555555555ULL;
     static const BatchMasker masks_of = batch_masker();
     const auto* data = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t n = text.size();
@@ -1464,7 +1518,6 @@ bool map_lead_words(std::string_view text, std::size_t first, std::size_t last,
                     w * 64 + static_cast<std::size_t>(__builtin_ctzll(batch.nul[b] & in_text));
                 return false;
             }
-            std::uint64_t high = batch.high[b];
             const std::uint64_t not_trail = batch.not_trail[b];
             std::uint64_t euro = 0;  // 0x80
             std::uint64_t ff = 0;
@@ -1473,21 +1526,11 @@ bool map_lead_words(std::string_view text, std::size_t first, std::size_t last,
                     euro |= static_cast<std::uint64_t>(p[k] == 0x80) << k;
                     ff |= static_cast<std::uint64_t>(p[k] == 0xFF) << k;
                 }
-                high &= ~batch.odd[b];
             }
-            // In a run of high bytes the first is a lead (what precedes the run can't
-            // be one), then trail and lead alternate; a lead at the end of the last
-            // block takes this block's first byte as its trail. Both cases are worked
-            // out before the last block's answer is used, so that blocks don't wait on
-            // each other's arithmetic.
-            const auto leads_of = [](std::uint64_t h) {
-                const std::uint64_t starts = h & ~(h << 1);
-                const std::uint64_t from_even = h & ~(h + (starts & kEven));
-                return (from_even & kEven) | (h & ~from_even & ~kEven);
-            };
-            const std::uint64_t after_trail = leads_of(high & ~1ULL);
-            const std::uint64_t after_other = leads_of(high);
-            const std::uint64_t lead = carry ? after_trail : after_other;
+            // A lead at the end of the last block takes this block's first byte as its
+            // trail.
+            const std::uint64_t lead =
+                carry ? batch.leads_after_lead[b] : batch.leads_after_other[b];
             const std::uint64_t trail = (lead << 1) | carry;
             if ((trail & not_trail) != 0 || ff != 0 || (euro & ~trail) != 0) {
                 return false;
