@@ -1410,45 +1410,38 @@ template <BlockMasks (*masks_of)(const unsigned char*)>
 using BatchMasker = void (*)(const unsigned char*, std::size_t, MaskBatch&);
 
 #if defined(__x86_64__) && defined(__GNUC__)
-// leads_in_runs for eight blocks, and for four, written with the compiler's vector
-// types.
-using Lanes8 = std::uint64_t __attribute__((vector_size(64), aligned(8)));
-using Lanes4 = std::uint64_t __attribute__((vector_size(32), aligned(8)));
-[[gnu::target("avx512f,avx512bw")]] inline Lanes8 leads_in_runs_x8(Lanes8 h) {
-    const Lanes8 starts = h & ~(h << 1);
-    const Lanes8 from_even = h & ~(h + (starts & kEven));
-    return (from_even & kEven) | (h & ~from_even & ~kEven);
+// The masks of a batch and, eight (or four) blocks at a time, both cases of their
+// leads, written with the compiler's vector types: inlined into a function for each
+// processor level, it is compiled for that level.
+template <typename Lanes, BlockMasks (*masks_of)(const unsigned char*)>
+[[gnu::always_inline]] inline void fill_batch_and_leads(const unsigned char* p, std::size_t count,
+                                                        MaskBatch& out) {
+    constexpr std::size_t lanes = sizeof(Lanes) / sizeof(std::uint64_t);
+    const std::size_t round = (count + lanes - 1) / lanes * lanes;
+    fill_batch<masks_of>(p, count, round, out);
+    for (std::size_t b = 0; b < round; b += lanes) {
+        Lanes h;
+        std::memcpy(&h, out.high + b, sizeof h);
+        for (const bool after_lead : {false, true}) {
+            const Lanes x = after_lead ? h & ~1ULL : h;
+            const Lanes starts = x & ~(x << 1);
+            const Lanes from_even = x & ~(x + (starts & kEven));
+            const Lanes leads = (from_even & kEven) | (x & ~from_even & ~kEven);
+            std::memcpy((after_lead ? out.leads_after_lead : out.leads_after_other) + b, &leads,
+                        sizeof leads);
+        }
+    }
 }
-[[gnu::target("avx2")]] inline Lanes4 leads_in_runs_x4(Lanes4 h) {
-    const Lanes4 starts = h & ~(h << 1);
-    const Lanes4 from_even = h & ~(h + (starts & kEven));
-    return (from_even & kEven) | (h & ~from_even & ~kEven);
-}
+
+using Lanes8 = std::uint64_t __attribute__((vector_size(64)));
+using Lanes4 = std::uint64_t __attribute__((vector_size(32)));
 
 [[gnu::target("avx512f,avx512bw")]] void batch_avx512(const unsigned char* p, std::size_t count,
                                                       MaskBatch& out) {
-    const std::size_t round = (count + 7) / 8 * 8;
-    fill_batch<block_masks_avx512>(p, count, round, out);
-    for (std::size_t b = 0; b < round; b += 8) {
-        Lanes8 h;
-        std::memcpy(&h, out.high + b, sizeof h);
-        const Lanes8 after_other = leads_in_runs_x8(h);
-        const Lanes8 after_lead = leads_in_runs_x8(h & ~1ULL);
-        std::memcpy(out.leads_after_other + b, &after_other, sizeof after_other);
-        std::memcpy(out.leads_after_lead + b, &after_lead, sizeof after_lead);
-    }
+    fill_batch_and_leads<Lanes8, block_masks_avx512>(p, count, out);
 }
 [[gnu::target("avx2")]] void batch_avx2(const unsigned char* p, std::size_t count, MaskBatch& out) {
-    const std::size_t round = (count + 3) / 4 * 4;
-    fill_batch<block_masks_avx2>(p, count, round, out);
-    for (std::size_t b = 0; b < round; b += 4) {
-        Lanes4 h;
-        std::memcpy(&h, out.high + b, sizeof h);
-        const Lanes4 after_other = leads_in_runs_x4(h);
-        const Lanes4 after_lead = leads_in_runs_x4(h & ~1ULL);
-        std::memcpy(out.leads_after_other + b, &after_other, sizeof after_other);
-        std::memcpy(out.leads_after_lead + b, &after_lead, sizeof after_lead);
-    }
+    fill_batch_and_leads<Lanes4, block_masks_avx2>(p, count, out);
 }
 #endif
 void batch_baseline(const unsigned char* p, std::size_t count, MaskBatch& out) {
