@@ -1456,16 +1456,34 @@ void batch_baseline(const unsigned char* p, std::size_t count, MaskBatch& out) {
     }
 }
 
-BatchMasker batch_masker() {
+// The masker for `level`; null when the processor can't run it.
+BatchMasker batch_masker(VectorLevel level) {
 #if defined(__x86_64__) && defined(__GNUC__)
-    if (__builtin_cpu_supports("avx512bw")) {
-        return batch_avx512;
-    }
-    if (__builtin_cpu_supports("avx2")) {
-        return batch_avx2;
-    }
+    const bool avx512 = __builtin_cpu_supports("avx512bw");
+    const bool avx2 = __builtin_cpu_supports("avx2");
+#else
+    const bool avx512 = false;
+    const bool avx2 = false;
 #endif
-    return batch_baseline;
+    switch (level) {
+        case VectorLevel::widest:
+            return avx512 ? batch_masker(VectorLevel::avx512)
+                   : avx2 ? batch_masker(VectorLevel::avx2)
+                          : batch_baseline;
+#if defined(__x86_64__) && defined(__GNUC__)
+        case VectorLevel::avx512:
+            return avx512 ? batch_avx512 : nullptr;
+        case VectorLevel::avx2:
+            return avx2 ? batch_avx2 : nullptr;
+#else
+        case VectorLevel::avx512:
+        case VectorLevel::avx2:
+            return nullptr;
+#endif
+        case VectorLevel::baseline:
+            return batch_baseline;
+    }
+    return nullptr;
 }
 
 // The lead bits of words [first, last) of `text` (64 bytes each), given whether the
@@ -1475,8 +1493,11 @@ BatchMasker batch_masker() {
 // stops it too: false, with the NUL's position there.
 bool map_lead_words(std::string_view text, std::size_t first, std::size_t last,
                     std::uint64_t* leads, char* copy, std::uint64_t& carry,
-                    std::size_t* nul_at = nullptr) {
-    static const BatchMasker masks_of = batch_masker();
+                    std::size_t* nul_at = nullptr, BatchMasker masks_of = nullptr) {
+    static const BatchMasker widest = batch_masker(VectorLevel::widest);
+    if (!masks_of) {
+        masks_of = widest;
+    }
     const auto* data = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t n = text.size();
     const std::size_t whole = std::min(last, n / 64);  // words that lie wholly in the text
@@ -1537,11 +1558,21 @@ bool map_lead_words(std::string_view text, std::size_t first, std::size_t last,
 
 }  // namespace
 
-bool map_lead_bytes(std::string_view text, std::vector<std::uint64_t>& leads, char* copy) {
+bool can_run(VectorLevel level) {
+    return batch_masker(level) != nullptr;
+}
+
+bool map_lead_bytes(std::string_view text, std::vector<std::uint64_t>& leads, char* copy,
+                    VectorLevel level) {
+    const BatchMasker masks_of = batch_masker(level);
+    if (!masks_of) {
+        return false;
+    }
     const std::size_t words = (text.size() + 63) / 64;
     leads.resize(words);
     std::uint64_t carry = 0;
-    return map_lead_words(text, 0, words, leads.data(), copy, carry) && carry == 0;
+    return map_lead_words(text, 0, words, leads.data(), copy, carry, nullptr, masks_of) &&
+           carry == 0;
 }
 
 DirectMatcher::DirectMatcher(std::unique_ptr<Program> program) : program_(std::move(program)) {}

@@ -61,8 +61,15 @@ private:
     std::unique_ptr<Program> program_;
 };
 
+// The vector instructions the lead-byte map is made with: the widest the processor
+// has, or one level (tests check each level the processor can run).
+enum class VectorLevel { widest, avx512, avx2, baseline };
+bool can_run(VectorLevel level);
+
 // Whether `text` is plain GBK; on success `leads` has one bit per byte, set where a
-// two-byte character starts. Exposed for tests.
-bool map_lead_bytes(std::string_view text, std::vector<std::uint64_t>& leads, char* copy = nullptr);
+// two-byte character starts. Exposed for tests. (False for a level the processor can't
+// run.)
+bool map_lead_bytes(std::string_view text, std::vector<std::uint64_t>& leads, char* copy = nullptr,
+                    VectorLevel level = VectorLevel::widest);
 
 }  // namespace xlt::gbk

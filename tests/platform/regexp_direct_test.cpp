@@ -101,25 +101,36 @@ void check_lead_map(const std::string& text, bool expected_plain, const std::str
     bool walk_plain = false;
     const std::vector<std::size_t> starts = character_starts(text, walk_plain);
     ASSERT_EQ(walk_plain, expected_plain) << "the table is wrong for " << label;
-    std::vector<std::uint64_t> leads = {0xDEADBEEFULL};  // stale content must not matter
-    const bool plain = gbk::map_lead_bytes(text, leads);
-    ASSERT_EQ(plain, expected_plain) << label << " (" << text.size() << " bytes): " << hex(text);
-    if (!plain) {
-        return;
-    }
-    ASSERT_GE(leads.size() * 64, text.size()) << label;
     std::vector<bool> expected(text.size(), false);
     for (std::size_t k = 0; k + 1 < starts.size(); ++k) {
         expected[starts[k]] = starts[k + 1] - starts[k] == 2;
     }
-    std::string wrong;  // the bytes whose lead bit is wrong
-    for (std::size_t p = 0; p < text.size(); ++p) {
-        const bool bit = (leads[p / 64] >> (p % 64)) & 1;
-        if (bit != expected[p]) {
-            wrong += " " + std::to_string(p) + (bit ? "(set)" : "(clear)");
+    // Every vector level this processor can run, not only the one it would choose.
+    for (const gbk::VectorLevel level :
+         {gbk::VectorLevel::avx512, gbk::VectorLevel::avx2, gbk::VectorLevel::baseline}) {
+        if (!gbk::can_run(level)) {
+            continue;
         }
+        const std::string where = label + " at level " + std::to_string(static_cast<int>(level)) +
+                                  " (" + std::to_string(text.size()) + " bytes)";
+        std::vector<std::uint64_t> leads = {0xDEADBEEFULL};  // stale content must not matter
+        std::string copy(text.size(), '?');
+        const bool plain = gbk::map_lead_bytes(text, leads, copy.data(), level);
+        ASSERT_EQ(plain, expected_plain) << where << ": " << hex(text);
+        if (!plain) {
+            continue;
+        }
+        EXPECT_EQ(copy, text) << where;
+        ASSERT_GE(leads.size() * 64, text.size()) << where;
+        std::string wrong;  // the bytes whose lead bit is wrong
+        for (std::size_t p = 0; p < text.size(); ++p) {
+            const bool bit = (leads[p / 64] >> (p % 64)) & 1;
+            if (bit != expected[p]) {
+                wrong += " " + std::to_string(p) + (bit ? "(set)" : "(clear)");
+            }
+        }
+        EXPECT_EQ(wrong, "") << where << ": " << hex(text);
     }
-    EXPECT_EQ(wrong, "") << label << " (" << text.size() << " bytes): " << hex(text);
 }
 
 std::string times(std::string_view piece, std::size_t n) {
