@@ -524,6 +524,11 @@ struct Step {
     int end = -1;            // unbounded repeats: finder of the bytes that may end the run
     int follow = -1;         // repeats: Program::follows entry, the bytes that can start
                              // what follows (-1: anything, or the empty text)
+    // bytes of at most eight: the bytes, their case masks and the bytes compared, as
+    // one word (little-endian), for a comparison of the whole run at once
+    std::uint64_t word = 0;
+    std::uint64_t word_folds = 0;
+    std::uint64_t word_compared = 0;
 };
 
 // What can start the text matched from a step.
@@ -1121,6 +1126,16 @@ public:
                     if (st.y > n_ - p) {
                         return false;
                     }
+                    if (st.word_compared != 0 && n_ - p >= 8) {
+                        std::uint64_t here;
+                        std::memcpy(&here, s_ + p, sizeof here);
+                        if (((here | st.word_folds) ^ st.word) & st.word_compared) {
+                            return false;
+                        }
+                        p += st.y;
+                        ++pc;
+                        continue;
+                    }
                     const unsigned char* want = p_.pool.data() + st.x;
                     const unsigned char* fold = p_.folds.data() + st.x;
                     for (std::uint32_t i = 0; i < st.y; ++i) {
@@ -1590,6 +1605,15 @@ std::unique_ptr<DirectMatcher> DirectMatcher::build(const regexp::SimpleNode& tr
         return nullptr;
     }
     program->steps.push_back(Step{});  // match
+    for (Step& st : program->steps) {
+        if (st.op == Step::Op::bytes && st.y <= 8) {
+            for (std::uint32_t i = 0; i < st.y; ++i) {
+                st.word |= std::uint64_t{program->pool[st.x + i]} << (8 * i);
+                st.word_folds |= std::uint64_t{program->folds[st.x + i]} << (8 * i);
+                st.word_compared |= std::uint64_t{0xFF} << (8 * i);
+            }
+        }
+    }
     program->plan_scans();
     return std::unique_ptr<DirectMatcher>(new DirectMatcher(std::move(program)));
 }
