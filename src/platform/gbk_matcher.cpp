@@ -858,6 +858,20 @@ struct DirectMatcher::Program {
         return out;
     }
 
+    // Literal runs of up to eight bytes as words, once the runs are complete.
+    void plan_words() {
+        for (Step& st : steps) {
+            if (st.op != Step::Op::bytes || st.y > 8) {
+                continue;
+            }
+            for (std::uint32_t i = 0; i < st.y; ++i) {
+                st.word |= std::uint64_t{pool[st.x + i]} << (8 * i);
+                st.word_folds |= std::uint64_t{folds[st.x + i]} << (8 * i);
+                st.word_compared |= std::uint64_t{0xFF} << (8 * i);
+            }
+        }
+    }
+
     // What can start a match from each step, from the last step back (jumps only go
     // forward), and the scanners and finders that use it.
     void plan_scans() {
@@ -1380,14 +1394,13 @@ inline BlockMasks block_masks_sse2(const unsigned char* p) {
 }
 #endif
 
-// The masks of `count` whole blocks from `p`, one masker call for many blocks: the
-// masks go to arrays, and the bit arithmetic on them runs in ordinary registers
-// afterwards (compiled for the vector extensions, it would use mask registers, which
-// are slow at it).
-// With them, each block's lead bytes for both cases of the block before: it ended in
-// a lead byte (whose trail is this block's first byte) or not. In a run of high bytes
-// the first is a lead (what precedes the run can't be one), then trail and lead
-// alternate. Worked out for many blocks at once, vector lanes taking a block each.
+// The masks of a batch of whole blocks, made by one masker call, and each block's lead
+// bytes for both cases of the block before: it ended in a lead byte (whose trail is
+// this block's first byte) or not. In a run of high bytes the first is a lead (what
+// precedes the run can't be one), then trail and lead alternate. The leads are worked
+// out for several blocks at once, a vector lane per block; the arithmetic that ties
+// each block to the one before runs afterwards in ordinary registers (compiled for
+// the vector extensions, it would use mask registers, which are slow at it).
 constexpr std::size_t kBatch = 64;
 struct MaskBatch {
     std::uint64_t high[kBatch];  // 0x81-0xFE: the bytes that lead or trail in a run
@@ -1399,10 +1412,14 @@ struct MaskBatch {
 };
 constexpr std::uint64_t kEven = 0x5555555555555555ULL;
 
-std::uint64_t leads_in_runs(std::uint64_t h) {
-    const std::uint64_t starts = h & ~(h << 1);
-    const std::uint64_t from_even = h & ~(h + (starts & kEven));
-    return (from_even & kEven) | (h & ~from_even & ~kEven);
+// The leads among the high bytes `h` of one block (a 64-bit word), or of several at
+// once (a vector of words; passed by reference, as vectors can only be passed by value
+// to functions compiled for their width).
+template <typename Words>
+[[gnu::always_inline]] inline void leads_in_runs(const Words& h, Words& leads) {
+    const Words starts = h & ~(h << 1);
+    const Words from_even = h & ~(h + (starts & kEven));
+    leads = (from_even & kEven) | (h & ~from_even & ~kEven);
 }
 
 // Fills the masks of `count` blocks, and zeroes those up to `round` (a multiple of the
@@ -1437,14 +1454,13 @@ template <typename Lanes, BlockMasks (*masks_of)(const unsigned char*)>
     for (std::size_t b = 0; b < round; b += lanes) {
         Lanes h;
         std::memcpy(&h, out.high + b, sizeof h);
-        for (const bool after_lead : {false, true}) {
-            const Lanes x = after_lead ? h & ~1ULL : h;
-            const Lanes starts = x & ~(x << 1);
-            const Lanes from_even = x & ~(x + (starts & kEven));
-            const Lanes leads = (from_even & kEven) | (x & ~from_even & ~kEven);
-            std::memcpy((after_lead ? out.leads_after_lead : out.leads_after_other) + b, &leads,
-                        sizeof leads);
-        }
+        const Lanes first_is_trail = h & ~1ULL;
+        Lanes after_other;
+        Lanes after_lead;
+        leads_in_runs(h, after_other);
+        leads_in_runs(first_is_trail, after_lead);
+        std::memcpy(out.leads_after_other + b, &after_other, sizeof after_other);
+        std::memcpy(out.leads_after_lead + b, &after_lead, sizeof after_lead);
     }
 }
 
@@ -1466,8 +1482,9 @@ void batch_baseline(const unsigned char* p, std::size_t count, MaskBatch& out) {
     fill_batch<block_masks_plain>(p, count, count, out);
 #endif
     for (std::size_t b = 0; b < count; ++b) {
-        out.leads_after_other[b] = leads_in_runs(out.high[b]);
-        out.leads_after_lead[b] = leads_in_runs(out.high[b] & ~1ULL);
+        leads_in_runs(out.high[b], out.leads_after_other[b]);
+        const std::uint64_t first_is_trail = out.high[b] & ~std::uint64_t{1};
+        leads_in_runs(first_is_trail, out.leads_after_lead[b]);
     }
 }
 
@@ -1573,6 +1590,21 @@ bool map_lead_words(std::string_view text, std::size_t first, std::size_t last,
 
 }  // namespace
 
+namespace {
+
+// The lead bits of the whole text into `leads`: whether it is plain GBK (see
+// map_lead_words for `copy`, `nul_at` and `masks_of`).
+bool map_whole_text(std::string_view text, std::vector<std::uint64_t>& leads, char* copy,
+                    std::size_t* nul_at = nullptr, BatchMasker masks_of = nullptr) {
+    const std::size_t words = (text.size() + 63) / 64;
+    leads.resize(words);
+    std::uint64_t carry = 0;
+    return map_lead_words(text, 0, words, leads.data(), copy, carry, nul_at, masks_of) &&
+           carry == 0;
+}
+
+}  // namespace
+
 bool can_run(VectorLevel level) {
     return batch_masker(level) != nullptr;
 }
@@ -1580,14 +1612,7 @@ bool can_run(VectorLevel level) {
 bool map_lead_bytes(std::string_view text, std::vector<std::uint64_t>& leads, char* copy,
                     VectorLevel level) {
     const BatchMasker masks_of = batch_masker(level);
-    if (!masks_of) {
-        return false;
-    }
-    const std::size_t words = (text.size() + 63) / 64;
-    leads.resize(words);
-    std::uint64_t carry = 0;
-    return map_lead_words(text, 0, words, leads.data(), copy, carry, nullptr, masks_of) &&
-           carry == 0;
+    return masks_of && map_whole_text(text, leads, copy, nullptr, masks_of);
 }
 
 DirectMatcher::DirectMatcher(std::unique_ptr<Program> program) : program_(std::move(program)) {}
@@ -1605,15 +1630,7 @@ std::unique_ptr<DirectMatcher> DirectMatcher::build(const regexp::SimpleNode& tr
         return nullptr;
     }
     program->steps.push_back(Step{});  // match
-    for (Step& st : program->steps) {
-        if (st.op == Step::Op::bytes && st.y <= 8) {
-            for (std::uint32_t i = 0; i < st.y; ++i) {
-                st.word |= std::uint64_t{program->pool[st.x + i]} << (8 * i);
-                st.word_folds |= std::uint64_t{program->folds[st.x + i]} << (8 * i);
-                st.word_compared |= std::uint64_t{0xFF} << (8 * i);
-            }
-        }
-    }
+    program->plan_words();
     program->plan_scans();
     return std::unique_ptr<DirectMatcher>(new DirectMatcher(std::move(program)));
 }
@@ -1847,10 +1864,7 @@ bool DirectMatcher::run(std::string_view text, bool global, std::vector<std::uin
     }
     const Program& prog = *program_;
     if (!global || n < two_threads_from || n < 2) {
-        const std::size_t words = (n + 63) / 64;
-        leads.resize(words);
-        std::uint64_t carry = 0;
-        return map_lead_words(text, 0, words, leads.data(), copy, carry, nul_at) && carry == 0 &&
+        return map_whole_text(text, leads, copy, nul_at) &&
                single_run(prog, text, global, leads.data(), offsets);
     }
 
