@@ -180,107 +180,231 @@ struct Probe {
     unsigned char middle = 0;  // for finders with a middle distance: the byte there
 };
 
-#if defined(__x86_64__) && defined(__GNUC__)
-// The probe search 32 or 64 bytes at a time, for processors that have the wider
-// vectors: the position of the first hit from `i`, or the first position from which
-// fewer than a whole vector (plus the distance) is left, with `hit` saying which.
-[[gnu::target("avx2")]] std::size_t find_probes_avx2(const unsigned char* s, std::size_t i,
-                                                     std::size_t n, const Probe* probes,
-                                                     std::size_t k, std::size_t distance,
-                                                     std::size_t middle, bool& hit) {
-    __m256i firsts[6];
-    __m256i seconds[6];
-    __m256i middles[6];
-    for (std::size_t j = 0; j < k; ++j) {
-        firsts[j] = _mm256_set1_epi8(static_cast<char>(probes[j].first));
-        seconds[j] = _mm256_set1_epi8(static_cast<char>(probes[j].second));
-        middles[j] = _mm256_set1_epi8(static_cast<char>(probes[j].middle));
+// The probes of a finder as the searches below read them: K probes compare one byte
+// (kind 0), two bytes `distance` apart (kind 1) or three, with the middle one `middle`
+// bytes after the first (kind 2).
+struct ProbeSet {
+    std::array<unsigned char, 6> first{};
+    std::array<unsigned char, 6> second{};
+    std::array<unsigned char, 6> middle{};
+    std::size_t k = 0;
+    std::size_t distance = 0;
+    std::size_t middle_at = 0;
+
+    bool hit(const unsigned char* s, std::size_t i, std::size_t n) const {
+        for (std::size_t j = 0; j < k; ++j) {
+            if (s[i] == first[j] &&
+                (distance == 0 || (distance < n - i && s[i + distance] == second[j] &&
+                                   (middle_at == 0 || s[i + middle_at] == middle[j])))) {
+                return true;
+            }
+        }
+        return false;
     }
-    for (; i + 32 + distance <= n; i += 32) {
+    // The first hit from `i` by single bytes, or n.
+    std::size_t scan(const unsigned char* s, std::size_t i, std::size_t n) const {
+        for (; i < n; ++i) {
+            if (hit(s, i, n)) {
+                return i;
+            }
+        }
+        return n;
+    }
+};
+
+using ProbeSearch = std::size_t (*)(const ProbeSet&, const unsigned char*, std::size_t,
+                                    std::size_t);
+
+#if defined(__SSE2__)
+// The hits of the probes among sixteen bytes from `i` (which has the distance after
+// it), one bit per byte.
+template <std::size_t K, int kind>
+[[gnu::always_inline]] inline unsigned probe_hits_16(const ProbeSet& ps, const unsigned char* s,
+                                                     std::size_t i) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+    __m128i y = x;
+    __m128i z = x;
+    if constexpr (kind >= 1) {
+        y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + ps.distance));
+    }
+    if constexpr (kind == 2) {
+        z = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + ps.middle_at));
+    }
+    __m128i hits = _mm_setzero_si128();
+    for (std::size_t j = 0; j < K; ++j) {
+        __m128i h = _mm_cmpeq_epi8(x, _mm_set1_epi8(static_cast<char>(ps.first[j])));
+        if constexpr (kind >= 1) {
+            h = _mm_and_si128(h, _mm_cmpeq_epi8(y, _mm_set1_epi8(static_cast<char>(ps.second[j]))));
+        }
+        if constexpr (kind == 2) {
+            h = _mm_and_si128(h, _mm_cmpeq_epi8(z, _mm_set1_epi8(static_cast<char>(ps.middle[j]))));
+        }
+        hits = _mm_or_si128(hits, h);
+    }
+    return static_cast<unsigned>(_mm_movemask_epi8(hits));
+}
+
+// The probe search sixteen bytes at a time.
+template <std::size_t K, int kind>
+std::size_t probes_sse2(const ProbeSet& ps, const unsigned char* s, std::size_t i, std::size_t n) {
+    for (; i + 16 + ps.distance <= n; i += 16) {
+        if (const unsigned mask = probe_hits_16<K, kind>(ps, s, i)) {
+            return i + __builtin_ctz(mask);
+        }
+    }
+    return ps.scan(s, i, n);
+}
+#endif
+
+#if defined(__x86_64__) && defined(__GNUC__)
+// The probe search with wider vectors: the first sixteen bytes as above (most targets
+// are near), then 32 or 64 bytes at a time.
+template <std::size_t K, int kind>
+[[gnu::target("avx2")]] std::size_t probes_avx2(const ProbeSet& ps, const unsigned char* s,
+                                                std::size_t i, std::size_t n) {
+    if (i + 16 + ps.distance <= n) {
+        if (const unsigned mask = probe_hits_16<K, kind>(ps, s, i)) {
+            return i + __builtin_ctz(mask);
+        }
+        i += 16;
+    }
+    __m256i firsts[K];
+    __m256i seconds[K];
+    __m256i middles[K];
+    for (std::size_t j = 0; j < K; ++j) {
+        firsts[j] = _mm256_set1_epi8(static_cast<char>(ps.first[j]));
+        seconds[j] = _mm256_set1_epi8(static_cast<char>(ps.second[j]));
+        middles[j] = _mm256_set1_epi8(static_cast<char>(ps.middle[j]));
+    }
+    for (; i + 32 + ps.distance <= n; i += 32) {
         const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i));
+        __m256i y = x;
+        __m256i z = x;
+        if constexpr (kind >= 1) {
+            y = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i + ps.distance));
+        }
+        if constexpr (kind == 2) {
+            z = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i + ps.middle_at));
+        }
         __m256i hits = _mm256_setzero_si256();
-        if (distance == 0) {
-            for (std::size_t j = 0; j < k; ++j) {
-                hits = _mm256_or_si256(hits, _mm256_cmpeq_epi8(x, firsts[j]));
+        for (std::size_t j = 0; j < K; ++j) {
+            __m256i h = _mm256_cmpeq_epi8(x, firsts[j]);
+            if constexpr (kind >= 1) {
+                h = _mm256_and_si256(h, _mm256_cmpeq_epi8(y, seconds[j]));
             }
-        } else {
-            const __m256i y =
-                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i + distance));
-            const __m256i z = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i + middle));
-            for (std::size_t j = 0; j < k; ++j) {
-                __m256i h = _mm256_and_si256(_mm256_cmpeq_epi8(x, firsts[j]),
-                                             _mm256_cmpeq_epi8(y, seconds[j]));
-                if (middle != 0) {
-                    h = _mm256_and_si256(h, _mm256_cmpeq_epi8(z, middles[j]));
-                }
-                hits = _mm256_or_si256(hits, h);
+            if constexpr (kind == 2) {
+                h = _mm256_and_si256(h, _mm256_cmpeq_epi8(z, middles[j]));
             }
+            hits = _mm256_or_si256(hits, h);
         }
         if (const auto mask = static_cast<std::uint32_t>(_mm256_movemask_epi8(hits))) {
             _mm256_zeroupper();
-            hit = true;
             return i + __builtin_ctz(mask);
         }
     }
     _mm256_zeroupper();
-    hit = false;
-    return i;
+    return probes_sse2<K, kind>(ps, s, i, n);
 }
 
-[[gnu::target("avx512f,avx512bw")]] std::size_t find_probes_avx512(
-    const unsigned char* s, std::size_t i, std::size_t n, const Probe* probes, std::size_t k,
-    std::size_t distance, std::size_t middle, bool& hit) {
-    __m512i firsts[6];
-    __m512i seconds[6];
-    __m512i middles[6];
-    for (std::size_t j = 0; j < k; ++j) {
-        firsts[j] = _mm512_set1_epi8(static_cast<char>(probes[j].first));
-        seconds[j] = _mm512_set1_epi8(static_cast<char>(probes[j].second));
-        middles[j] = _mm512_set1_epi8(static_cast<char>(probes[j].middle));
+template <std::size_t K, int kind>
+[[gnu::target("avx512f,avx512bw")]] std::size_t probes_avx512(const ProbeSet& ps,
+                                                              const unsigned char* s, std::size_t i,
+                                                              std::size_t n) {
+    if (i + 16 + ps.distance <= n) {
+        if (const unsigned mask = probe_hits_16<K, kind>(ps, s, i)) {
+            return i + __builtin_ctz(mask);
+        }
+        i += 16;
     }
-    for (; i + 64 + distance <= n; i += 64) {
+    __m512i firsts[K];
+    __m512i seconds[K];
+    __m512i middles[K];
+    for (std::size_t j = 0; j < K; ++j) {
+        firsts[j] = _mm512_set1_epi8(static_cast<char>(ps.first[j]));
+        seconds[j] = _mm512_set1_epi8(static_cast<char>(ps.second[j]));
+        middles[j] = _mm512_set1_epi8(static_cast<char>(ps.middle[j]));
+    }
+    for (; i + 64 + ps.distance <= n; i += 64) {
         const __m512i x = _mm512_loadu_si512(s + i);
+        __m512i y = x;
+        __m512i z = x;
+        if constexpr (kind >= 1) {
+            y = _mm512_loadu_si512(s + i + ps.distance);
+        }
+        if constexpr (kind == 2) {
+            z = _mm512_loadu_si512(s + i + ps.middle_at);
+        }
         std::uint64_t hits = 0;
-        if (distance == 0) {
-            for (std::size_t j = 0; j < k; ++j) {
-                hits |= _mm512_cmpeq_epi8_mask(x, firsts[j]);
+        for (std::size_t j = 0; j < K; ++j) {
+            std::uint64_t h = _mm512_cmpeq_epi8_mask(x, firsts[j]);
+            if constexpr (kind >= 1) {
+                h &= _mm512_cmpeq_epi8_mask(y, seconds[j]);
             }
-        } else {
-            const __m512i y = _mm512_loadu_si512(s + i + distance);
-            const __m512i z = _mm512_loadu_si512(s + i + middle);
-            for (std::size_t j = 0; j < k; ++j) {
-                std::uint64_t h =
-                    _mm512_cmpeq_epi8_mask(x, firsts[j]) & _mm512_cmpeq_epi8_mask(y, seconds[j]);
-                if (middle != 0) {
-                    h &= _mm512_cmpeq_epi8_mask(z, middles[j]);
-                }
-                hits |= h;
+            if constexpr (kind == 2) {
+                h &= _mm512_cmpeq_epi8_mask(z, middles[j]);
             }
+            hits |= h;
         }
         if (hits != 0) {
             _mm256_zeroupper();
-            hit = true;
             return i + __builtin_ctzll(hits);
         }
     }
     _mm256_zeroupper();
-    hit = false;
-    return i;
-}
-
-using WideProbeFinder = std::size_t (*)(const unsigned char*, std::size_t, std::size_t,
-                                        const Probe*, std::size_t, std::size_t, std::size_t, bool&);
-
-WideProbeFinder wide_probe_finder() {
-    if (__builtin_cpu_supports("avx512bw")) {
-        return find_probes_avx512;
-    }
-    if (__builtin_cpu_supports("avx2")) {
-        return find_probes_avx2;
-    }
-    return nullptr;
+    return probes_sse2<K, kind>(ps, s, i, n);
 }
 #endif
+
+// The probe search for K probes of `kind` at `level` (widest: the processor's); null
+// when the processor can't run that level.
+template <std::size_t K = 1>
+ProbeSearch probe_search(std::size_t k, int kind, VectorLevel level) {
+    if constexpr (K > 6) {
+        return nullptr;
+    } else if (k == 0) {
+        // Nothing is wanted: never a hit.
+        return [](const ProbeSet&, const unsigned char*, std::size_t, std::size_t n) { return n; };
+    } else if (k != K) {
+        return probe_search<K + 1>(k, kind, level);
+    } else {
+#if defined(__x86_64__) && defined(__GNUC__)
+        static const bool avx512 = __builtin_cpu_supports("avx512bw");
+        static const bool avx2 = __builtin_cpu_supports("avx2");
+        if (level == VectorLevel::widest) {
+            level = avx512 ? VectorLevel::avx512 : avx2 ? VectorLevel::avx2 : VectorLevel::baseline;
+        }
+        const auto pick = [&](auto sse2, auto wide2, auto wide512) -> ProbeSearch {
+            switch (level) {
+                case VectorLevel::avx512:
+                    return avx512 ? wide512 : nullptr;
+                case VectorLevel::avx2:
+                    return avx2 ? wide2 : nullptr;
+                default:
+                    return sse2;
+            }
+        };
+        if (kind == 0) {
+            return pick(probes_sse2<K, 0>, probes_avx2<K, 0>, probes_avx512<K, 0>);
+        }
+        if (kind == 1) {
+            return pick(probes_sse2<K, 1>, probes_avx2<K, 1>, probes_avx512<K, 1>);
+        }
+        return pick(probes_sse2<K, 2>, probes_avx2<K, 2>, probes_avx512<K, 2>);
+#elif defined(__SSE2__)
+        if (level != VectorLevel::widest && level != VectorLevel::baseline) {
+            return nullptr;
+        }
+        return kind == 0 ? probes_sse2<K, 0> : kind == 1 ? probes_sse2<K, 1> : probes_sse2<K, 2>;
+#else
+        if (level != VectorLevel::widest && level != VectorLevel::baseline) {
+            return nullptr;
+        }
+        return [](const ProbeSet& ps, const unsigned char* s, std::size_t i, std::size_t n) {
+            return ps.scan(s, i, n);
+        };
+#endif
+    }
+}
 
 class ByteFinder {
 public:
@@ -291,16 +415,25 @@ public:
     // (distance 0: the first byte alone).
     // With a `middle` distance (between 0 and `distance`), the probe's middle byte must
     // stand there too.
-    ByteFinder(std::vector<Probe> probes, std::size_t distance, std::size_t middle = 0)
-        : probes_(std::move(probes)), distance_(distance), middle_(middle) {
+    ByteFinder(const std::vector<Probe>& probes, std::size_t distance, std::size_t middle = 0) {
         mode_ = Mode::probes;
-        for (const Probe& p : probes_) {
-            table_.set(p.first);
+        probes_.k = probes.size();
+        probes_.distance = distance;
+        probes_.middle_at = middle;
+        for (std::size_t j = 0; j < probes.size(); ++j) {
+            probes_.first[j] = probes[j].first;
+            probes_.second[j] = probes[j].second;
+            probes_.middle[j] = probes[j].middle;
+            table_.set(probes[j].first);
         }
-        if (probes_.size() == 1 && distance_ == 0) {
+        if (probes.size() == 1 && distance == 0) {
             mode_ = Mode::one_byte;
         }
-        make_vectors();
+        search_ = probe_search(probes_.k,
+                               distance == 0 ? 0
+                               : middle == 0 ? 1
+                                             : 2,
+                               VectorLevel::widest);
     }
     explicit ByteFinder(const ByteSet& set) : table_(set) {
         if (set.count() <= kMaxProbes) {
@@ -310,7 +443,7 @@ public:
                     probes.push_back({static_cast<unsigned char>(b), 0});
                 }
             }
-            *this = ByteFinder(std::move(probes), 0);
+            *this = ByteFinder(probes, 0);
             return;
         }
         for (unsigned b = 0; b < 256;) {
@@ -329,20 +462,31 @@ public:
         make_vectors();
     }
 
+    // The probe search of a finder of probes at another vector level (tests run each
+    // one); false when the processor can't run it.
+    bool use_level(VectorLevel level) {
+        if (mode_ != Mode::probes) {
+            return true;
+        }
+        const int kind = probes_.distance == 0 ? 0 : probes_.middle_at == 0 ? 1 : 2;
+        search_ = probe_search(probes_.k, kind, level);
+        return search_ != nullptr;
+    }
+
     // The first position from `from` where a wanted byte (or pair) starts, or n.
     std::size_t find(const unsigned char* s, std::size_t from, std::size_t n) const {
         if (from >= n) {
             return n;
         }
+        if (mode_ == Mode::probes) {
+            return search_(probes_, s, from, n);
+        }
         if (mode_ == Mode::one_byte) {
-            const void* hit = std::memchr(s + from, probes_[0].first, n - from);
+            const void* hit = std::memchr(s + from, probes_.first[0], n - from);
             return hit ? static_cast<const unsigned char*>(hit) - s : n;
         }
         std::size_t i = from;
 #if defined(__SSE2__)
-        if (mode_ == Mode::probes) {
-            return find_probes_for(s, i, n, distance_ == 0 ? 0 : middle_ == 0 ? 1 : 2);
-        }
         if (mode_ == Mode::ranges) {
             const std::size_t k = ranges_.size();
             const __m128i* lows = vectors_;
@@ -361,7 +505,7 @@ public:
         }
 #endif
         for (; i < n; ++i) {
-            if (hit(s, i, n)) {
+            if (table_.test(s[i])) {
                 return i;
             }
         }
@@ -372,121 +516,28 @@ private:
     static constexpr std::size_t kMaxRanges = 4;
     enum class Mode : std::uint8_t { one_byte, probes, ranges, table };
 
-#if defined(__SSE2__)
-    // The probe search for this finder's number of probes.
-    template <std::size_t K = 1>
-    std::size_t find_probes_for(const unsigned char* s, std::size_t i, std::size_t n,
-                                int kind) const {
-        if constexpr (K > kMaxProbes) {
-            return n;  // no finder has more probes
-        } else if (probes_.size() != K) {
-            return find_probes_for<K + 1>(s, i, n, kind);
-        } else if (kind == 0) {
-            return find_probes<K, 0>(s, i, n);
-        } else if (kind == 1) {
-            return find_probes<K, 1>(s, i, n);
-        } else {
-            return find_probes<K, 2>(s, i, n);
-        }
-    }
-
-    // The probe search for K probes comparing one (kind 0), two (1) or three (2) bytes,
-    // unrolled: one block sixteen bytes wide (most targets are near), then wider ones.
-    template <std::size_t K, int kind>
-    std::size_t find_probes(const unsigned char* s, std::size_t i, std::size_t n) const {
-        const __m128i* firsts = vectors_;
-        const __m128i* seconds = vectors_ + K;
-        const __m128i* middles = vectors_ + 2 * K;
-        for (std::size_t round = 0; i + 16 + distance_ <= n; i += 16, ++round) {
-#if defined(__x86_64__) && defined(__GNUC__)
-            static const WideProbeFinder wide = wide_probe_finder();
-            if (round == 1 && wide) {
-                bool hit = false;
-                i = wide(s, i, n, probes_.data(), K, distance_, middle_, hit);
-                if (hit) {
-                    return i;
-                }
-                if (i + 16 + distance_ > n) {
-                    break;
-                }
-            }
-#endif
-            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-            __m128i y = x;
-            __m128i z = x;
-            if constexpr (kind >= 1) {
-                y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + distance_));
-            }
-            if constexpr (kind == 2) {
-                z = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + middle_));
-            }
-            __m128i hits = _mm_setzero_si128();
-            for (std::size_t j = 0; j < K; ++j) {
-                __m128i h = _mm_cmpeq_epi8(x, firsts[j]);
-                if constexpr (kind >= 1) {
-                    h = _mm_and_si128(h, _mm_cmpeq_epi8(y, seconds[j]));
-                }
-                if constexpr (kind == 2) {
-                    h = _mm_and_si128(h, _mm_cmpeq_epi8(z, middles[j]));
-                }
-                hits = _mm_or_si128(hits, h);
-            }
-            if (const int mask = _mm_movemask_epi8(hits)) {
-                return i + __builtin_ctz(static_cast<unsigned>(mask));
-            }
-        }
-        for (; i < n; ++i) {
-            if (hit(s, i, n)) {
-                return i;
-            }
-        }
-        return n;
-    }
-#endif
-
-    bool hit(const unsigned char* s, std::size_t i, std::size_t n) const {
-        if (mode_ != Mode::probes && mode_ != Mode::one_byte) {
-            return table_.test(s[i]);
-        }
-        for (const Probe& p : probes_) {
-            if (s[i] == p.first &&
-                (distance_ == 0 || (distance_ < n - i && s[i + distance_] == p.second &&
-                                    (middle_ == 0 || s[i + middle_] == p.middle)))) {
-                return true;
-            }
-        }
-        return false;
-    }
-
-    // The probes' or ranges' bytes spread over vectors, made once.
+    // The ranges' bytes spread over vectors, made once.
     void make_vectors() {
 #if defined(__SSE2__)
-        if (mode_ == Mode::probes) {
-            const std::size_t k = probes_.size();
-            for (std::size_t j = 0; j < k; ++j) {
-                vectors_[j] = _mm_set1_epi8(static_cast<char>(probes_[j].first));
-                vectors_[k + j] = _mm_set1_epi8(static_cast<char>(probes_[j].second));
-                vectors_[2 * k + j] = _mm_set1_epi8(static_cast<char>(probes_[j].middle));
-            }
-        } else if (mode_ == Mode::ranges) {
-            const std::size_t k = ranges_.size();
-            for (std::size_t j = 0; j < k; ++j) {
-                vectors_[j] = _mm_set1_epi8(static_cast<char>(ranges_[j].first));
-                vectors_[k + j] =
-                    _mm_set1_epi8(static_cast<char>(ranges_[j].second - ranges_[j].first));
-            }
+        if (mode_ != Mode::ranges) {
+            return;
+        }
+        const std::size_t k = ranges_.size();
+        for (std::size_t j = 0; j < k; ++j) {
+            vectors_[j] = _mm_set1_epi8(static_cast<char>(ranges_[j].first));
+            vectors_[k + j] =
+                _mm_set1_epi8(static_cast<char>(ranges_[j].second - ranges_[j].first));
         }
 #endif
     }
 
     ByteSet table_;
     Mode mode_ = Mode::table;
-    std::vector<Probe> probes_;
-    std::size_t distance_ = 0;
-    std::size_t middle_ = 0;
+    ProbeSet probes_;
+    ProbeSearch search_ = nullptr;
     std::vector<std::pair<unsigned char, unsigned char>> ranges_;
 #if defined(__SSE2__)
-    __m128i vectors_[3 * kMaxProbes] = {};
+    __m128i vectors_[2 * kMaxRanges] = {};
 #endif
 };
 
@@ -1126,11 +1177,13 @@ public:
         return std::min(known_end, limit);
     }
 
+    // Counts one unit of work per call: the steps of one call are at most the program's
+    // length (jumps only go forward), and every loop that repeats counts its own turns.
     bool match(std::uint32_t pc, std::size_t p) {
+        if (++work_ > kSearchBudget) {
+            return false;
+        }
         for (;;) {
-            if (++work_ > kSearchBudget) {
-                return false;
-            }
             const Step& st = steps_[pc];
             switch (st.op) {
                 case Step::Op::match:
@@ -1637,6 +1690,23 @@ std::unique_ptr<DirectMatcher> DirectMatcher::build(const regexp::SimpleNode& tr
 
 std::uint32_t DirectMatcher::groups() const {
     return program_->groups;
+}
+
+std::unique_ptr<DirectMatcher> DirectMatcher::at_level(VectorLevel level) const {
+    auto program = std::make_unique<Program>(*program_);
+    for (ByteFinder& finder : program->finders) {
+        if (!finder.use_level(level)) {
+            return nullptr;
+        }
+    }
+    for (Scanner& scanner : program->scanners) {
+        for (Scanner::Option& option : scanner.options) {
+            if (!option.finder.use_level(level)) {
+                return nullptr;
+            }
+        }
+    }
+    return std::unique_ptr<DirectMatcher>(new DirectMatcher(std::move(program)));
 }
 
 namespace {

@@ -21,6 +21,11 @@
 
 namespace xlt::gbk {
 
+// The vector instructions the lead-byte map and the searches for anchor bytes are
+// made with: the widest the processor has, or one level (tests check each level the
+// processor can run).
+enum class VectorLevel { widest, avx512, avx2, baseline };
+
 class DirectMatcher {
 public:
     // Null when the tree holds something this engine does not run.
@@ -54,6 +59,10 @@ public:
 
     std::uint32_t groups() const;
 
+    // A copy whose searches for anchor bytes use the vector instructions of `level`;
+    // null when the processor can't run them. For tests, which check each level.
+    std::unique_ptr<DirectMatcher> at_level(VectorLevel level) const;
+
     struct Program;  // the compiled steps; internal
 
 private:
@@ -61,9 +70,6 @@ private:
     std::unique_ptr<Program> program_;
 };
 
-// The vector instructions the lead-byte map is made with: the widest the processor
-// has, or one level (tests check each level the processor can run).
-enum class VectorLevel { widest, avx512, avx2, baseline };
 bool can_run(VectorLevel level);
 
 // Whether `text` is plain GBK; on success `leads` has one bit per byte, set where a

@@ -670,8 +670,9 @@ TEST(RegExpDirectTest, LeavesTextsThatAreNotPlainToTheGeneralEngine) {
 
 // Long texts, where each thread maps words of its own and matches run across the
 // middle: two threads must find what one finds.
-TEST(RegExpDirectTest, TwoThreadsFindWhatOneFinds) {
-    CaseGenerator gen(7);
+// Texts of a few thousand bytes: generated ones run together, a long run of two-byte
+// characters, and such a run with a single byte near its middle.
+std::vector<std::string> long_texts(CaseGenerator& gen) {
     std::vector<std::string> texts;
     for (int t = 0; t < 6; ++t) {
         std::string text;
@@ -680,11 +681,52 @@ TEST(RegExpDirectTest, TwoThreadsFindWhatOneFinds) {
         }
         texts.push_back(text);
     }
-    // The middle inside a long run of two-byte characters, farther than the look-back
-    // for a byte that stands alone; and such a run with a single byte near the middle.
     const std::string chinese = times(gbk_of("中文价格"), 1500);
     texts.push_back(chinese);
     texts.push_back(chinese.substr(0, 6000) + "a" + chinese.substr(0, 6001));
+    return texts;
+}
+
+// Anchors far apart take the searches' wide vector loops: each level the processor can
+// run finds what the scalar-and-SSE2 level finds.
+TEST(RegExpDirectTest, AnchorSearchesAgreeAtEveryVectorLevel) {
+    CaseGenerator gen(11);
+    const std::vector<std::string> texts = long_texts(gen);
+    int failures = 0;
+    for (int p = 0; p < 150 && failures < 10; ++p) {
+        const std::u16string pattern = gen.pattern();
+        RegExp re;
+        re.set_pattern(pattern);
+        re.set_ignore_case(p % 2 == 1);
+        const DirectMatcher* direct = re.direct_matcher();
+        ASSERT_NE(direct, nullptr) << u8(pattern);
+        const auto baseline = direct->at_level(gbk::VectorLevel::baseline);
+        ASSERT_NE(baseline, nullptr);
+        for (const gbk::VectorLevel level : {gbk::VectorLevel::avx2, gbk::VectorLevel::avx512}) {
+            const auto wide = direct->at_level(level);
+            if (wide == nullptr) {
+                continue;  // not on this processor
+            }
+            for (std::size_t t = 0; t < texts.size(); ++t) {
+                bool base_ran = false;
+                bool wide_ran = false;
+                const std::string expected =
+                    render_direct(*baseline, texts[t], true, base_ran, false);
+                const std::string got = render_direct(*wide, texts[t], true, wide_ran, false);
+                if ((base_ran != wide_ran || got != expected) && ++failures <= 10) {
+                    ADD_FAILURE() << "pattern " << u8(pattern) << " text #" << t << " level "
+                                  << static_cast<int>(level) << "\n  baseline (ran " << base_ran
+                                  << "): " << expected << "\n  wide     (ran " << wide_ran
+                                  << "): " << got;
+                }
+            }
+        }
+    }
+}
+
+TEST(RegExpDirectTest, TwoThreadsFindWhatOneFinds) {
+    CaseGenerator gen(7);
+    const std::vector<std::string> texts = long_texts(gen);
     int failures = 0;
     for (int p = 0; p < 150 && failures < 10; ++p) {
         const std::u16string pattern = gen.pattern();
