@@ -575,6 +575,9 @@ struct Step {
     int end = -1;            // unbounded repeats: finder of the bytes that may end the run
     int follow = -1;         // repeats: Program::follows entry, the bytes that can start
                              // what follows (-1: anything, or the empty text)
+    // repeats that no member can be followed by what follows (no member starts with a
+    // byte that can start it): only the end of the run can be followed by it
+    bool possessive = false;
     // bytes of at most eight: the bytes, their case masks and the bytes compared, as
     // one word (little-endian), for a comparison of the whole run at once
     std::uint64_t word = 0;
@@ -978,6 +981,7 @@ struct DirectMatcher::Program {
             if (s.op == Step::Op::set && s.min != s.max && !first[pc + 1].nullable) {
                 s.follow = static_cast<int>(follows.size());
                 follows.push_back(first[pc + 1].bytes);
+                s.possessive = (sets[s.set].first & first[pc + 1].bytes).none();
             }
             if (s.op != Step::Op::set || s.max != regexp::kUnbounded) {
                 continue;
@@ -1256,6 +1260,16 @@ public:
                         q = next(q);
                     }
                     work_ += st.min;
+                    if (st.possessive) {
+                        // Lazy or greedy alike, what follows can only start where the run
+                        // ends: no choice to come back to.
+                        p = run_end(st, c, q);
+                        if (p >= n_ || !p_.follows[st.follow][s_[p]]) {
+                            return false;
+                        }
+                        ++pc;
+                        continue;
+                    }
                     return st.lazy ? lazy(st, pc, q) : greedy(st, pc, q);
                 }
             }
@@ -1290,17 +1304,23 @@ private:
         }
     }
 
+    // Where a repeat that has matched its least number of members at `q` ends when it
+    // takes as many more as it can.
+    std::size_t run_end(const Step& st, const CharSet& c, std::size_t q) {
+        if (st.max == regexp::kUnbounded) {
+            return end_of_run(c, st.end, q, n_);
+        }
+        std::size_t r = q;
+        for (std::uint32_t count = st.min; count < st.max && r < n_ && c.has(s_, r); ++count) {
+            r = next(r);
+            ++work_;
+        }
+        return r;
+    }
+
     bool greedy(const Step& st, std::uint32_t pc, std::size_t q) {
         const CharSet& c = p_.sets[st.set];
-        std::size_t r = q;
-        if (st.max == regexp::kUnbounded) {
-            r = end_of_run(c, st.end, q, n_);
-        } else {
-            for (std::uint32_t count = st.min; count < st.max && r < n_ && c.has(s_, r); ++count) {
-                r = next(r);
-                ++work_;
-            }
-        }
+        std::size_t r = run_end(st, c, q);
         const ByteSet* follow = st.follow >= 0 ? &p_.follows[st.follow] : nullptr;
         const std::size_t mark = trail_.size();
         for (;;) {
