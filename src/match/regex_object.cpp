@@ -18,13 +18,6 @@ struct DirectMatches {
 
     std::size_t stride() const { return 2 * (groups + 1); }
     std::size_t count() const { return offsets.size() / stride(); }
-    Text slice(std::size_t at) const {
-        const std::uint32_t start = offsets[at];
-        if (start == gbk::DirectMatcher::kUnset) {
-            return {};
-        }
-        return Text(bytes.get() + start, offsets[at + 1] - start);
-    }
     std::string_view source() const { return {bytes.get(), size}; }
     // Room for `n` bytes of source, not initialised (the matcher copies into it).
     char* reserve(std::size_t n) {
@@ -97,6 +90,8 @@ bool RegexObject::create(const Text& pattern_text, const Text& source, bool case
     component_.reset();
     matches_.reset();
     direct_.reset();
+    direct_bytes_ = nullptr;
+    direct_offsets_ = nullptr;
     count_ = 0;
     groups_ = 0;
     component_ = std::make_shared<RegExp>();
@@ -110,6 +105,7 @@ bool RegexObject::create(const Text& pattern_text, const Text& source, bool case
         return false;  // an invalid pattern needs no copy of the source
     }
     if (const gbk::DirectMatcher* direct = component_->direct_matcher()) {
+        static_assert(kUnsetOffset == gbk::DirectMatcher::kUnset);
         auto found = std::make_shared<DirectMatches>();
         found->groups = direct->groups();
         // The engine looks for a NUL on its way through the source; only a source that
@@ -126,6 +122,9 @@ bool RegexObject::create(const Text& pattern_text, const Text& source, bool case
             direct_ = std::move(found);
             count_ = static_cast<std::int32_t>(direct_->count());
             groups_ = count_ != 0 ? static_cast<std::int32_t>(direct_->groups) : 0;
+            direct_bytes_ = direct_->bytes.get();
+            direct_offsets_ = direct_->offsets.data();
+            direct_stride_ = direct_->stride();
             return true;
         }
     }
@@ -152,34 +151,12 @@ Text RegexObject::replace(const Text& replacement) const {
     return result ? to_text(*result) : Text();
 }
 
-std::int32_t RegexObject::match_count() const {
-    return count_;
-}
-
-Text RegexObject::match_text(std::int32_t match_index) const {
-    if (match_index < 1 || match_index > match_count()) {
-        return {};
-    }
-    if (direct_) {
-        return direct_->slice(static_cast<std::size_t>(match_index - 1) * direct_->stride());
-    }
+Text RegexObject::general_match_text(std::int32_t match_index) const {
     return to_text(matches_->item(match_index - 1).value());
 }
 
-Text RegexObject::sub_match_text(std::int32_t match_index, std::int32_t sub_index) const {
-    if (match_index < 1 || match_index > match_count() || sub_index < 1 ||
-        sub_index > sub_match_count()) {
-        return {};
-    }
-    if (direct_) {
-        return direct_->slice(static_cast<std::size_t>(match_index - 1) * direct_->stride() +
-                              2 * static_cast<std::size_t>(sub_index));
-    }
+Text RegexObject::general_sub_match_text(std::int32_t match_index, std::int32_t sub_index) const {
     return to_text(matches_->item(match_index - 1).sub_match(sub_index - 1));
-}
-
-std::int32_t RegexObject::sub_match_count() const {
-    return groups_;
 }
 
 }  // namespace xlt

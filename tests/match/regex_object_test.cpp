@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -111,6 +112,29 @@ TEST(RegexObjectTest, IndexesCountFromOneAndOutOfRangeGivesEmpty) {
     EXPECT_EQ(re.sub_match_count(), 0);  // no groups
     ASSERT_TRUE(re.create("(a)", "b"));
     EXPECT_EQ(re.sub_match_count(), 0);  // no match to read it from
+}
+
+// Copies share the matches: a copy, and objects moved to and from, read back after the
+// original is gone (ASan would see a read of freed memory); a new create replaces them.
+TEST(RegexObjectTest, CopiesAndMovesKeepTheMatches) {
+    // Plain GBK for the direct engine; a lone euro byte leaves it to the general one.
+    for (const Text& source : {g("价12元，共3元"), g("价12元，共3元") + "\x80"}) {
+        auto original = std::make_unique<RegexObject>();
+        ASSERT_TRUE(original->create(g("(\\d+)元"), source));
+        const RegexObject copy = *original;
+        const RegexObject moved_to = std::move(*original);
+        RegexObject moved_from = std::move(*original);
+        original.reset();
+        for (const RegexObject* re :
+             {&copy, &moved_to, static_cast<const RegexObject*>(&moved_from)}) {
+            EXPECT_EQ(re->match_count(), 2);
+            EXPECT_EQ(re->sub_match_text(2, 1), "3");
+        }
+        moved_from.create("x", "y");
+        EXPECT_EQ(moved_from.match_count(), 0);
+        EXPECT_EQ(moved_from.match_text(1), "");
+        EXPECT_EQ(copy.match_text(1), g("12元"));
+    }
 }
 
 TEST(RegexObjectTest, QuoteSubstitutionShowsInThePattern) {
