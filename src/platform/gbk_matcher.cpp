@@ -181,8 +181,8 @@ struct Probe {
 };
 
 // The probes of a finder as the searches below read them: K probes compare one byte
-// (kind 0), two bytes `distance` apart (kind 1) or three, with the middle one `middle`
-// bytes after the first (kind 2).
+// (width 0), two bytes `distance` apart (width 1) or three, with the middle one
+// `middle_at` bytes after the first (width 2).
 struct ProbeSet {
     std::array<unsigned char, 6> first{};
     std::array<unsigned char, 6> second{};
@@ -190,12 +190,19 @@ struct ProbeSet {
     std::size_t k = 0;
     std::size_t distance = 0;
     std::size_t middle_at = 0;
+    // Or-ed into the text's byte at each compared place before it is compared: 0x20
+    // where the probes stand for an ASCII letter in either case (one probe instead of
+    // two), else 0.
+    unsigned char first_fold = 0;
+    unsigned char second_fold = 0;
+    unsigned char middle_fold = 0;
 
     bool hit(const unsigned char* s, std::size_t i, std::size_t n) const {
         for (std::size_t j = 0; j < k; ++j) {
-            if (s[i] == first[j] &&
-                (distance == 0 || (distance < n - i && s[i + distance] == second[j] &&
-                                   (middle_at == 0 || s[i + middle_at] == middle[j])))) {
+            if ((s[i] | first_fold) == first[j] &&
+                (distance == 0 ||
+                 (distance < n - i && (s[i + distance] | second_fold) == second[j] &&
+                  (middle_at == 0 || (s[i + middle_at] | middle_fold) == middle[j])))) {
                 return true;
             }
         }
@@ -215,28 +222,41 @@ struct ProbeSet {
 using ProbeSearch = std::size_t (*)(const ProbeSet&, const unsigned char*, std::size_t,
                                     std::size_t);
 
+// What a probe search compares: one, two or three bytes (width 0, 1, 2, as above), with
+// or without case folding; without it, the searches skip the or-ing.
+template <int width_, bool folded_>
+struct Compare {
+    static constexpr int width = width_;
+    static constexpr bool folded = folded_;
+};
+
 #if defined(__SSE2__)
 // The hits of the probes among sixteen bytes from `i` (which has the distance after
 // it), one bit per byte.
-template <std::size_t K, int kind>
+template <std::size_t K, typename C>
 [[gnu::always_inline]] inline unsigned probe_hits_16(const ProbeSet& ps, const unsigned char* s,
                                                      std::size_t i) {
-    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+    __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
     __m128i y = x;
     __m128i z = x;
-    if constexpr (kind >= 1) {
+    if constexpr (C::width >= 1) {
         y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + ps.distance));
     }
-    if constexpr (kind == 2) {
+    if constexpr (C::width == 2) {
         z = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + ps.middle_at));
+    }
+    if constexpr (C::folded) {
+        x = _mm_or_si128(x, _mm_set1_epi8(static_cast<char>(ps.first_fold)));
+        y = _mm_or_si128(y, _mm_set1_epi8(static_cast<char>(ps.second_fold)));
+        z = _mm_or_si128(z, _mm_set1_epi8(static_cast<char>(ps.middle_fold)));
     }
     __m128i hits = _mm_setzero_si128();
     for (std::size_t j = 0; j < K; ++j) {
         __m128i h = _mm_cmpeq_epi8(x, _mm_set1_epi8(static_cast<char>(ps.first[j])));
-        if constexpr (kind >= 1) {
+        if constexpr (C::width >= 1) {
             h = _mm_and_si128(h, _mm_cmpeq_epi8(y, _mm_set1_epi8(static_cast<char>(ps.second[j]))));
         }
-        if constexpr (kind == 2) {
+        if constexpr (C::width == 2) {
             h = _mm_and_si128(h, _mm_cmpeq_epi8(z, _mm_set1_epi8(static_cast<char>(ps.middle[j]))));
         }
         hits = _mm_or_si128(hits, h);
@@ -245,10 +265,10 @@ template <std::size_t K, int kind>
 }
 
 // The probe search sixteen bytes at a time.
-template <std::size_t K, int kind>
+template <std::size_t K, typename C>
 std::size_t probes_sse2(const ProbeSet& ps, const unsigned char* s, std::size_t i, std::size_t n) {
     for (; i + 16 + ps.distance <= n; i += 16) {
-        if (const unsigned mask = probe_hits_16<K, kind>(ps, s, i)) {
+        if (const unsigned mask = probe_hits_16<K, C>(ps, s, i)) {
             return i + __builtin_ctz(mask);
         }
     }
@@ -259,11 +279,11 @@ std::size_t probes_sse2(const ProbeSet& ps, const unsigned char* s, std::size_t 
 #if defined(__x86_64__) && defined(__GNUC__)
 // The probe search with wider vectors: the first sixteen bytes as above (most targets
 // are near), then 32 or 64 bytes at a time.
-template <std::size_t K, int kind>
+template <std::size_t K, typename C>
 [[gnu::target("avx2")]] std::size_t probes_avx2(const ProbeSet& ps, const unsigned char* s,
                                                 std::size_t i, std::size_t n) {
     if (i + 16 + ps.distance <= n) {
-        if (const unsigned mask = probe_hits_16<K, kind>(ps, s, i)) {
+        if (const unsigned mask = probe_hits_16<K, C>(ps, s, i)) {
             return i + __builtin_ctz(mask);
         }
         i += 16;
@@ -276,23 +296,31 @@ template <std::size_t K, int kind>
         seconds[j] = _mm256_set1_epi8(static_cast<char>(ps.second[j]));
         middles[j] = _mm256_set1_epi8(static_cast<char>(ps.middle[j]));
     }
+    const __m256i first_fold = _mm256_set1_epi8(static_cast<char>(ps.first_fold));
+    const __m256i second_fold = _mm256_set1_epi8(static_cast<char>(ps.second_fold));
+    const __m256i middle_fold = _mm256_set1_epi8(static_cast<char>(ps.middle_fold));
     for (; i + 32 + ps.distance <= n; i += 32) {
-        const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i));
+        __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i));
         __m256i y = x;
         __m256i z = x;
-        if constexpr (kind >= 1) {
+        if constexpr (C::width >= 1) {
             y = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i + ps.distance));
         }
-        if constexpr (kind == 2) {
+        if constexpr (C::width == 2) {
             z = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i + ps.middle_at));
+        }
+        if constexpr (C::folded) {
+            x = _mm256_or_si256(x, first_fold);
+            y = _mm256_or_si256(y, second_fold);
+            z = _mm256_or_si256(z, middle_fold);
         }
         __m256i hits = _mm256_setzero_si256();
         for (std::size_t j = 0; j < K; ++j) {
             __m256i h = _mm256_cmpeq_epi8(x, firsts[j]);
-            if constexpr (kind >= 1) {
+            if constexpr (C::width >= 1) {
                 h = _mm256_and_si256(h, _mm256_cmpeq_epi8(y, seconds[j]));
             }
-            if constexpr (kind == 2) {
+            if constexpr (C::width == 2) {
                 h = _mm256_and_si256(h, _mm256_cmpeq_epi8(z, middles[j]));
             }
             hits = _mm256_or_si256(hits, h);
@@ -303,15 +331,15 @@ template <std::size_t K, int kind>
         }
     }
     _mm256_zeroupper();
-    return probes_sse2<K, kind>(ps, s, i, n);
+    return probes_sse2<K, C>(ps, s, i, n);
 }
 
-template <std::size_t K, int kind>
+template <std::size_t K, typename C>
 [[gnu::target("avx512f,avx512bw")]] std::size_t probes_avx512(const ProbeSet& ps,
                                                               const unsigned char* s, std::size_t i,
                                                               std::size_t n) {
     if (i + 16 + ps.distance <= n) {
-        if (const unsigned mask = probe_hits_16<K, kind>(ps, s, i)) {
+        if (const unsigned mask = probe_hits_16<K, C>(ps, s, i)) {
             return i + __builtin_ctz(mask);
         }
         i += 16;
@@ -324,23 +352,31 @@ template <std::size_t K, int kind>
         seconds[j] = _mm512_set1_epi8(static_cast<char>(ps.second[j]));
         middles[j] = _mm512_set1_epi8(static_cast<char>(ps.middle[j]));
     }
+    const __m512i first_fold = _mm512_set1_epi8(static_cast<char>(ps.first_fold));
+    const __m512i second_fold = _mm512_set1_epi8(static_cast<char>(ps.second_fold));
+    const __m512i middle_fold = _mm512_set1_epi8(static_cast<char>(ps.middle_fold));
     for (; i + 64 + ps.distance <= n; i += 64) {
-        const __m512i x = _mm512_loadu_si512(s + i);
+        __m512i x = _mm512_loadu_si512(s + i);
         __m512i y = x;
         __m512i z = x;
-        if constexpr (kind >= 1) {
+        if constexpr (C::width >= 1) {
             y = _mm512_loadu_si512(s + i + ps.distance);
         }
-        if constexpr (kind == 2) {
+        if constexpr (C::width == 2) {
             z = _mm512_loadu_si512(s + i + ps.middle_at);
+        }
+        if constexpr (C::folded) {
+            x = _mm512_or_si512(x, first_fold);
+            y = _mm512_or_si512(y, second_fold);
+            z = _mm512_or_si512(z, middle_fold);
         }
         std::uint64_t hits = 0;
         for (std::size_t j = 0; j < K; ++j) {
             std::uint64_t h = _mm512_cmpeq_epi8_mask(x, firsts[j]);
-            if constexpr (kind >= 1) {
+            if constexpr (C::width >= 1) {
                 h &= _mm512_cmpeq_epi8_mask(y, seconds[j]);
             }
-            if constexpr (kind == 2) {
+            if constexpr (C::width == 2) {
                 h &= _mm512_cmpeq_epi8_mask(z, middles[j]);
             }
             hits |= h;
@@ -351,58 +387,70 @@ template <std::size_t K, int kind>
         }
     }
     _mm256_zeroupper();
-    return probes_sse2<K, kind>(ps, s, i, n);
+    return probes_sse2<K, C>(ps, s, i, n);
 }
 #endif
 
-// The probe search for K probes of `kind` at `level` (widest: the processor's); null
-// when the processor can't run that level.
+// The probe search of K probes comparing C at `level` (not widest); null when the
+// processor can't run that level.
+template <std::size_t K, typename C>
+ProbeSearch probe_search_at(VectorLevel level) {
+#if defined(__x86_64__) && defined(__GNUC__)
+    static const bool avx512 = __builtin_cpu_supports("avx512bw");
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    switch (level) {
+        case VectorLevel::avx512:
+            return avx512 ? probes_avx512<K, C> : nullptr;
+        case VectorLevel::avx2:
+            return avx2 ? probes_avx2<K, C> : nullptr;
+        default:
+            return probes_sse2<K, C>;
+    }
+#elif defined(__SSE2__)
+    return level == VectorLevel::baseline ? probes_sse2<K, C> : nullptr;
+#else
+    if (level != VectorLevel::baseline) {
+        return nullptr;
+    }
+    return [](const ProbeSet& ps, const unsigned char* s, std::size_t i, std::size_t n) {
+        return ps.scan(s, i, n);
+    };
+#endif
+}
+
+// The probe search for `ps` at `level` (widest: the processor's); null when the
+// processor can't run that level.
 template <std::size_t K = 1>
-ProbeSearch probe_search(std::size_t k, int kind, VectorLevel level) {
+ProbeSearch probe_search(const ProbeSet& ps, VectorLevel level) {
     if constexpr (K > 6) {
         return nullptr;
-    } else if (k == 0) {
+    } else if (ps.k == 0) {
         // Nothing is wanted: never a hit.
         return [](const ProbeSet&, const unsigned char*, std::size_t, std::size_t n) { return n; };
-    } else if (k != K) {
-        return probe_search<K + 1>(k, kind, level);
+    } else if (ps.k != K) {
+        return probe_search<K + 1>(ps, level);
     } else {
-#if defined(__x86_64__) && defined(__GNUC__)
-        static const bool avx512 = __builtin_cpu_supports("avx512bw");
-        static const bool avx2 = __builtin_cpu_supports("avx2");
         if (level == VectorLevel::widest) {
-            level = avx512 ? VectorLevel::avx512 : avx2 ? VectorLevel::avx2 : VectorLevel::baseline;
+            level = can_run(VectorLevel::avx512) ? VectorLevel::avx512
+                    : can_run(VectorLevel::avx2) ? VectorLevel::avx2
+                                                 : VectorLevel::baseline;
         }
-        const auto pick = [&](auto sse2, auto wide2, auto wide512) -> ProbeSearch {
-            switch (level) {
-                case VectorLevel::avx512:
-                    return avx512 ? wide512 : nullptr;
-                case VectorLevel::avx2:
-                    return avx2 ? wide2 : nullptr;
-                default:
-                    return sse2;
-            }
-        };
-        if (kind == 0) {
-            return pick(probes_sse2<K, 0>, probes_avx2<K, 0>, probes_avx512<K, 0>);
+        const int width = ps.distance == 0 ? 0 : ps.middle_at == 0 ? 1 : 2;
+        const bool folded = (ps.first_fold | ps.second_fold | ps.middle_fold) != 0;
+        switch (width + 3 * folded) {
+            case 0:
+                return probe_search_at<K, Compare<0, false>>(level);
+            case 1:
+                return probe_search_at<K, Compare<1, false>>(level);
+            case 2:
+                return probe_search_at<K, Compare<2, false>>(level);
+            case 3:
+                return probe_search_at<K, Compare<0, true>>(level);
+            case 4:
+                return probe_search_at<K, Compare<1, true>>(level);
+            default:
+                return probe_search_at<K, Compare<2, true>>(level);
         }
-        if (kind == 1) {
-            return pick(probes_sse2<K, 1>, probes_avx2<K, 1>, probes_avx512<K, 1>);
-        }
-        return pick(probes_sse2<K, 2>, probes_avx2<K, 2>, probes_avx512<K, 2>);
-#elif defined(__SSE2__)
-        if (level != VectorLevel::widest && level != VectorLevel::baseline) {
-            return nullptr;
-        }
-        return kind == 0 ? probes_sse2<K, 0> : kind == 1 ? probes_sse2<K, 1> : probes_sse2<K, 2>;
-#else
-        if (level != VectorLevel::widest && level != VectorLevel::baseline) {
-            return nullptr;
-        }
-        return [](const ProbeSet& ps, const unsigned char* s, std::size_t i, std::size_t n) {
-            return ps.scan(s, i, n);
-        };
-#endif
     }
 }
 
@@ -415,25 +463,27 @@ public:
     // (distance 0: the first byte alone).
     // With a `middle` distance (between 0 and `distance`), the probe's middle byte must
     // stand there too.
-    ByteFinder(const std::vector<Probe>& probes, std::size_t distance, std::size_t middle = 0) {
+    // `folds` (first, second, middle): or-ed into the text's bytes before they are
+    // compared (0x20: the probes' letters in either case).
+    ByteFinder(const std::vector<Probe>& probes, std::size_t distance, std::size_t middle = 0,
+               std::array<unsigned char, 3> folds = {}) {
         mode_ = Mode::probes;
         probes_.k = probes.size();
         probes_.distance = distance;
         probes_.middle_at = middle;
+        probes_.first_fold = folds[0];
+        probes_.second_fold = distance == 0 ? 0 : folds[1];
+        probes_.middle_fold = middle == 0 ? 0 : folds[2];
         for (std::size_t j = 0; j < probes.size(); ++j) {
             probes_.first[j] = probes[j].first;
             probes_.second[j] = probes[j].second;
             probes_.middle[j] = probes[j].middle;
             table_.set(probes[j].first);
         }
-        if (probes.size() == 1 && distance == 0) {
+        if (probes.size() == 1 && distance == 0 && folds[0] == 0) {
             mode_ = Mode::one_byte;
         }
-        search_ = probe_search(probes_.k,
-                               distance == 0 ? 0
-                               : middle == 0 ? 1
-                                             : 2,
-                               VectorLevel::widest);
+        search_ = probe_search(probes_, VectorLevel::widest);
     }
     explicit ByteFinder(const ByteSet& set) : table_(set) {
         if (set.count() <= kMaxProbes) {
@@ -468,8 +518,7 @@ public:
         if (mode_ != Mode::probes) {
             return true;
         }
-        const int kind = probes_.distance == 0 ? 0 : probes_.middle_at == 0 ? 1 : 2;
-        search_ = probe_search(probes_.k, kind, level);
+        search_ = probe_search(probes_, level);
         return search_ != nullptr;
     }
 
@@ -828,7 +877,29 @@ struct DirectMatcher::Program {
     // its fixed-width start, the window that spans farthest (up to three bytes apart)
     // with the fewest combinations; without such a start, the bytes it can start with.
     Scanner scanner_for(std::size_t pc, const First& first) const {
-        const auto prefix = fixed_prefix(pc);
+        auto prefix = fixed_prefix(pc);
+        // A place that takes ASCII letters in both cases is compared with its case
+        // folded: half the probes.
+        std::vector<unsigned char> fold(prefix.size(), 0);
+        for (std::size_t i = 0; i < prefix.size(); ++i) {
+            std::vector<unsigned char>& bytes = prefix[i];
+            const auto letter = [](unsigned char b) {
+                return (b | 0x20) >= 'a' && (b | 0x20) <= 'z';
+            };
+            const bool foldable =
+                !bytes.empty() && std::all_of(bytes.begin(), bytes.end(), [&](unsigned char b) {
+                    return letter(b) &&
+                           std::find(bytes.begin(), bytes.end(), b ^ 0x20) != bytes.end();
+                });
+            if (foldable) {
+                for (unsigned char& b : bytes) {
+                    b |= 0x20;
+                }
+                std::sort(bytes.begin(), bytes.end());
+                bytes.erase(std::unique(bytes.begin(), bytes.end()), bytes.end());
+                fold[i] = 0x20;
+            }
+        }
         // For each number of compared bytes: the window that is widest, then has the
         // fewest combinations.
         std::array<std::optional<Scanner::Option>, 3> best;
@@ -869,8 +940,9 @@ struct DirectMatcher::Program {
                         }
                     }
                     best_score[compared - 1] = score;
+                    const std::array<unsigned char, 3> folds = {fold[i], fold[i + d], fold[i + m]};
                     best[compared - 1] =
-                        Scanner::Option{ByteFinder(std::move(probes), d, m), i, compared, count};
+                        Scanner::Option{ByteFinder(probes, d, m, folds), i, compared, count};
                 }
             }
         }
