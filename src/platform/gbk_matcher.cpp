@@ -40,6 +40,9 @@ constexpr std::size_t kMaxSteps = 2000;
 constexpr std::size_t kMaxExactPairs = 8;
 // Byte combinations worth probing for as an anchor.
 constexpr std::size_t kMaxWindowProbes = 4;
+// A class is checked as a range of byte values next to the probes when it is one run
+// of at most this many values (case folded).
+constexpr std::size_t kMaxRangeWidth = 32;
 
 bool is_trail(unsigned b) {
     return b >= 0x40 && b <= 0xFE && b != 0x7F;
@@ -196,8 +199,32 @@ struct ProbeSet {
     unsigned char first_fold = 0;
     unsigned char second_fold = 0;
     unsigned char middle_fold = 0;
+    // Places checked against a range of values besides the probes (for a class such as
+    // [a-z] or \d next to them): `at` bytes from the first compared byte (before it
+    // when negative), where a byte b fits when (b | fold) - lo is at most `width`.
+    struct Range {
+        std::ptrdiff_t at = 0;
+        unsigned char lo = 0;
+        unsigned char width = 0;
+        unsigned char fold = 0;
+    };
+    std::array<Range, 2> ranges{};
+    std::size_t range_count = 0;
+    std::size_t before = 0;  // bytes read before the first compared one (no hit before it)
+    std::size_t reach = 0;   // bytes read after it
 
+    bool fits(unsigned char b, const Range& r) const {
+        return static_cast<unsigned char>((b | r.fold) - r.lo) <= r.width;
+    }
     bool hit(const unsigned char* s, std::size_t i, std::size_t n) const {
+        if (i < before || reach >= n - i) {
+            return false;
+        }
+        for (std::size_t r = 0; r < range_count; ++r) {
+            if (!fits(s[i + ranges[r].at], ranges[r])) {
+                return false;
+            }
+        }
         for (std::size_t j = 0; j < k; ++j) {
             if ((s[i] | first_fold) == first[j] &&
                 (distance == 0 ||
@@ -210,7 +237,7 @@ struct ProbeSet {
     }
     // The first hit from `i` by single bytes, or n.
     std::size_t scan(const unsigned char* s, std::size_t i, std::size_t n) const {
-        for (; i < n; ++i) {
+        for (i = std::max(i, before); i < n; ++i) {
             if (hit(s, i, n)) {
                 return i;
             }
@@ -224,10 +251,11 @@ using ProbeSearch = std::size_t (*)(const ProbeSet&, const unsigned char*, std::
 
 // What a probe search compares: one, two or three bytes (width 0, 1, 2, as above), with
 // or without case folding; without it, the searches skip the or-ing.
-template <int width_, bool folded_>
+template <int width_, bool folded_, bool ranged_>
 struct Compare {
     static constexpr int width = width_;
     static constexpr bool folded = folded_;
+    static constexpr bool ranged = ranged_;
 };
 
 #if defined(__SSE2__)
@@ -261,13 +289,25 @@ template <std::size_t K, typename C>
         }
         hits = _mm_or_si128(hits, h);
     }
+    if constexpr (C::ranged) {
+        for (std::size_t r = 0; r < ps.range_count; ++r) {
+            const ProbeSet::Range& range = ps.ranges[r];
+            const __m128i v =
+                _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + range.at)),
+                             _mm_set1_epi8(static_cast<char>(range.fold)));
+            const __m128i t = _mm_sub_epi8(v, _mm_set1_epi8(static_cast<char>(range.lo)));
+            hits = _mm_and_si128(
+                hits,
+                _mm_cmpeq_epi8(_mm_min_epu8(t, _mm_set1_epi8(static_cast<char>(range.width))), t));
+        }
+    }
     return static_cast<unsigned>(_mm_movemask_epi8(hits));
 }
 
 // The probe search sixteen bytes at a time.
 template <std::size_t K, typename C>
 std::size_t probes_sse2(const ProbeSet& ps, const unsigned char* s, std::size_t i, std::size_t n) {
-    for (; i + 16 + ps.distance <= n; i += 16) {
+    for (i = std::max(i, ps.before); i + 16 + ps.reach <= n; i += 16) {
         if (const unsigned mask = probe_hits_16<K, C>(ps, s, i)) {
             return i + __builtin_ctz(mask);
         }
@@ -282,7 +322,8 @@ std::size_t probes_sse2(const ProbeSet& ps, const unsigned char* s, std::size_t 
 template <std::size_t K, typename C>
 [[gnu::target("avx2")]] std::size_t probes_avx2(const ProbeSet& ps, const unsigned char* s,
                                                 std::size_t i, std::size_t n) {
-    if (i + 16 + ps.distance <= n) {
+    i = std::max(i, ps.before);
+    if (i + 16 + ps.reach <= n) {
         if (const unsigned mask = probe_hits_16<K, C>(ps, s, i)) {
             return i + __builtin_ctz(mask);
         }
@@ -299,7 +340,7 @@ template <std::size_t K, typename C>
     const __m256i first_fold = _mm256_set1_epi8(static_cast<char>(ps.first_fold));
     const __m256i second_fold = _mm256_set1_epi8(static_cast<char>(ps.second_fold));
     const __m256i middle_fold = _mm256_set1_epi8(static_cast<char>(ps.middle_fold));
-    for (; i + 32 + ps.distance <= n; i += 32) {
+    for (; i + 32 + ps.reach <= n; i += 32) {
         __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i));
         __m256i y = x;
         __m256i z = x;
@@ -325,6 +366,19 @@ template <std::size_t K, typename C>
             }
             hits = _mm256_or_si256(hits, h);
         }
+        if constexpr (C::ranged) {
+            for (std::size_t r = 0; r < ps.range_count; ++r) {
+                const ProbeSet::Range& range = ps.ranges[r];
+                const __m256i v = _mm256_or_si256(
+                    _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i + range.at)),
+                    _mm256_set1_epi8(static_cast<char>(range.fold)));
+                const __m256i t = _mm256_sub_epi8(v, _mm256_set1_epi8(static_cast<char>(range.lo)));
+                hits = _mm256_and_si256(
+                    hits,
+                    _mm256_cmpeq_epi8(
+                        _mm256_min_epu8(t, _mm256_set1_epi8(static_cast<char>(range.width))), t));
+            }
+        }
         if (const auto mask = static_cast<std::uint32_t>(_mm256_movemask_epi8(hits))) {
             _mm256_zeroupper();
             return i + __builtin_ctz(mask);
@@ -338,7 +392,8 @@ template <std::size_t K, typename C>
 [[gnu::target("avx512f,avx512bw")]] std::size_t probes_avx512(const ProbeSet& ps,
                                                               const unsigned char* s, std::size_t i,
                                                               std::size_t n) {
-    if (i + 16 + ps.distance <= n) {
+    i = std::max(i, ps.before);
+    if (i + 16 + ps.reach <= n) {
         if (const unsigned mask = probe_hits_16<K, C>(ps, s, i)) {
             return i + __builtin_ctz(mask);
         }
@@ -355,7 +410,7 @@ template <std::size_t K, typename C>
     const __m512i first_fold = _mm512_set1_epi8(static_cast<char>(ps.first_fold));
     const __m512i second_fold = _mm512_set1_epi8(static_cast<char>(ps.second_fold));
     const __m512i middle_fold = _mm512_set1_epi8(static_cast<char>(ps.middle_fold));
-    for (; i + 64 + ps.distance <= n; i += 64) {
+    for (; i + 64 + ps.reach <= n; i += 64) {
         __m512i x = _mm512_loadu_si512(s + i);
         __m512i y = x;
         __m512i z = x;
@@ -380,6 +435,15 @@ template <std::size_t K, typename C>
                 h &= _mm512_cmpeq_epi8_mask(z, middles[j]);
             }
             hits |= h;
+        }
+        if constexpr (C::ranged) {
+            for (std::size_t r = 0; r < ps.range_count; ++r) {
+                const ProbeSet::Range& range = ps.ranges[r];
+                const __m512i v = _mm512_or_si512(_mm512_loadu_si512(s + i + range.at),
+                                                  _mm512_set1_epi8(static_cast<char>(range.fold)));
+                const __m512i t = _mm512_sub_epi8(v, _mm512_set1_epi8(static_cast<char>(range.lo)));
+                hits &= _mm512_cmple_epu8_mask(t, _mm512_set1_epi8(static_cast<char>(range.width)));
+            }
         }
         if (hits != 0) {
             _mm256_zeroupper();
@@ -437,19 +501,42 @@ ProbeSearch probe_search(const ProbeSet& ps, VectorLevel level) {
         }
         const int width = ps.distance == 0 ? 0 : ps.middle_at == 0 ? 1 : 2;
         const bool folded = (ps.first_fold | ps.second_fold | ps.middle_fold) != 0;
-        switch (width + 3 * folded) {
-            case 0:
-                return probe_search_at<K, Compare<0, false>>(level);
-            case 1:
-                return probe_search_at<K, Compare<1, false>>(level);
-            case 2:
-                return probe_search_at<K, Compare<2, false>>(level);
-            case 3:
-                return probe_search_at<K, Compare<0, true>>(level);
-            case 4:
-                return probe_search_at<K, Compare<1, true>>(level);
-            default:
-                return probe_search_at<K, Compare<2, true>>(level);
+        const bool ranged = ps.range_count != 0;
+        if constexpr (K > kMaxWindowProbes) {
+            // Only a window of probes folds case or has ranges, and it has few probes.
+            if (folded || ranged) {
+                return nullptr;
+            }
+            return width == 0   ? probe_search_at<K, Compare<0, false, false>>(level)
+                   : width == 1 ? probe_search_at<K, Compare<1, false, false>>(level)
+                                : probe_search_at<K, Compare<2, false, false>>(level);
+        } else {
+            switch (width + 3 * folded + 6 * ranged) {
+                case 0:
+                    return probe_search_at<K, Compare<0, false, false>>(level);
+                case 1:
+                    return probe_search_at<K, Compare<1, false, false>>(level);
+                case 2:
+                    return probe_search_at<K, Compare<2, false, false>>(level);
+                case 3:
+                    return probe_search_at<K, Compare<0, true, false>>(level);
+                case 4:
+                    return probe_search_at<K, Compare<1, true, false>>(level);
+                case 5:
+                    return probe_search_at<K, Compare<2, true, false>>(level);
+                case 6:
+                    return probe_search_at<K, Compare<0, false, true>>(level);
+                case 7:
+                    return probe_search_at<K, Compare<1, false, true>>(level);
+                case 8:
+                    return probe_search_at<K, Compare<2, false, true>>(level);
+                case 9:
+                    return probe_search_at<K, Compare<0, true, true>>(level);
+                case 10:
+                    return probe_search_at<K, Compare<1, true, true>>(level);
+                default:
+                    return probe_search_at<K, Compare<2, true, true>>(level);
+            }
         }
     }
 }
@@ -465,8 +552,10 @@ public:
     // stand there too.
     // `folds` (first, second, middle): or-ed into the text's bytes before they are
     // compared (0x20: the probes' letters in either case).
+    // `ranges`: at most two places checked against a range of values too.
     ByteFinder(const std::vector<Probe>& probes, std::size_t distance, std::size_t middle = 0,
-               std::array<unsigned char, 3> folds = {}) {
+               std::array<unsigned char, 3> folds = {},
+               const std::vector<ProbeSet::Range>& ranges = {}) {
         mode_ = Mode::probes;
         probes_.k = probes.size();
         probes_.distance = distance;
@@ -474,13 +563,25 @@ public:
         probes_.first_fold = folds[0];
         probes_.second_fold = distance == 0 ? 0 : folds[1];
         probes_.middle_fold = middle == 0 ? 0 : folds[2];
+        probes_.reach = distance;
+        for (const ProbeSet::Range& r : ranges) {
+            if (probes_.range_count == probes_.ranges.size()) {
+                break;
+            }
+            probes_.ranges[probes_.range_count++] = r;
+            if (r.at < 0) {
+                probes_.before = std::max(probes_.before, static_cast<std::size_t>(-r.at));
+            } else {
+                probes_.reach = std::max(probes_.reach, static_cast<std::size_t>(r.at));
+            }
+        }
         for (std::size_t j = 0; j < probes.size(); ++j) {
             probes_.first[j] = probes[j].first;
             probes_.second[j] = probes[j].second;
             probes_.middle[j] = probes[j].middle;
             table_.set(probes[j].first);
         }
-        if (probes.size() == 1 && distance == 0 && folds[0] == 0) {
+        if (probes.size() == 1 && distance == 0 && folds[0] == 0 && ranges.empty()) {
             mode_ = Mode::one_byte;
         }
         search_ = probe_search(probes_, VectorLevel::widest);
@@ -510,6 +611,16 @@ public:
         }
         mode_ = ranges_.size() <= kMaxRanges ? Mode::ranges : Mode::table;
         make_vectors();
+    }
+
+    // This finder of probes with places checked as ranges too.
+    ByteFinder with_ranges(const std::vector<ProbeSet::Range>& ranges) const {
+        std::vector<Probe> probes;
+        for (std::size_t j = 0; j < probes_.k; ++j) {
+            probes.push_back({probes_.first[j], probes_.second[j], probes_.middle[j]});
+        }
+        return ByteFinder(probes, probes_.distance, probes_.middle_at,
+                          {probes_.first_fold, probes_.second_fold, probes_.middle_fold}, ranges);
     }
 
     // The probe search of a finder of probes at another vector level (tests run each
@@ -599,6 +710,7 @@ struct Scanner {
         std::size_t offset = 0;
         std::size_t compares = 1;  // vector compares per probe and sixteen bytes
         std::size_t probes = 1;
+        std::size_t ranges = 0;  // places checked as ranges (three vector steps each)
     };
     // The best window for one, two and three compared bytes: which pays depends on the
     // text (bytes that often stand together make the smaller windows stop in vain), so
@@ -711,6 +823,9 @@ struct DirectMatcher::Program {
     bool start_nullable = false;
     int start = -1;  // the scanner for where matches can start, unless nullable
     bool too_big = false;
+    // For tests: every scanner uses this option (modulo their number) instead of the
+    // one a sample of the text picks; -1 for the pick.
+    int forced_option = -1;
 
     void emit(const SimpleNode& node) {
         if (steps.size() > kMaxSteps) {
@@ -814,8 +929,8 @@ struct DirectMatcher::Program {
     }
 
     // The byte values possible at each of the first bytes matched from `pc`, as long as
-    // every character there has a fixed width; a position with too many values is empty
-    // (useless as an anchor, but it counts).
+    // every character there has a fixed width; a position with too many pairs' bytes to
+    // list is empty (useless as an anchor, but it counts).
     std::vector<std::vector<unsigned char>> fixed_prefix(std::size_t pc) const {
         std::vector<std::vector<unsigned char>> out;
         for (; pc < steps.size() && out.size() < 32; ++pc) {
@@ -833,7 +948,7 @@ struct DirectMatcher::Program {
                 }
                 continue;
             }
-            if (s.op != Step::Op::set || s.min != s.max) {
+            if (s.op != Step::Op::set) {
                 break;
             }
             const CharSet& c = sets[s.set];
@@ -850,9 +965,7 @@ struct DirectMatcher::Program {
             }
             for (std::uint32_t k = 0; k < s.min && out.size() < 32; ++k) {
                 if (one_byte) {
-                    out.push_back(ascii.size() <= ByteFinder::kMaxProbes
-                                      ? ascii
-                                      : std::vector<unsigned char>{});
+                    out.push_back(ascii);
                 } else {
                     std::vector<unsigned char> leads;
                     std::vector<unsigned char> trails;
@@ -868,6 +981,9 @@ struct DirectMatcher::Program {
                                           : std::vector<unsigned char>{});
                     }
                 }
+            }
+            if (s.min != s.max) {
+                break;  // a repeat: only its least number of characters stand at fixed places
             }
         }
         return out;
@@ -900,10 +1016,31 @@ struct DirectMatcher::Program {
                 fold[i] = 0x20;
             }
         }
+        // A place whose values (case folded) are one short run of bytes, such as [a-z]
+        // or \d, can be checked as a range next to the probes.
+        std::vector<std::optional<ProbeSet::Range>> range(prefix.size());
+        for (std::size_t i = 0; i < prefix.size(); ++i) {
+            std::vector<unsigned char> sorted = prefix[i];
+            std::sort(sorted.begin(), sorted.end());
+            sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+            if (sorted.size() >= 2 && sorted.size() <= kMaxRangeWidth &&
+                static_cast<std::size_t>(sorted.back() - sorted.front()) + 1 == sorted.size()) {
+                range[i] = ProbeSet::Range{
+                    0, sorted.front(), static_cast<unsigned char>(sorted.back() - sorted.front()),
+                    fold[i]};
+            }
+        }
+        // Places with more values than probes can compare are left to the ranges.
+        for (auto& bytes : prefix) {
+            if (bytes.size() > ByteFinder::kMaxProbes) {
+                bytes.clear();
+            }
+        }
         // For each number of compared bytes: the window that is widest, then has the
         // fewest combinations.
         std::array<std::optional<Scanner::Option>, 3> best;
         std::array<std::pair<std::size_t, std::size_t>, 3> best_score{};
+        std::array<std::array<std::size_t, 3>, 3> best_places{};  // each window's places
         for (std::size_t i = 0; i < prefix.size(); ++i) {
             const auto& a = prefix[i];
             if (a.empty()) {
@@ -943,14 +1080,41 @@ struct DirectMatcher::Program {
                     const std::array<unsigned char, 3> folds = {fold[i], fold[i + d], fold[i + m]};
                     best[compared - 1] =
                         Scanner::Option{ByteFinder(probes, d, m, folds), i, compared, count};
+                    best_places[compared - 1] = {i, i + d, i + m};
                 }
             }
         }
         Scanner out;
-        for (auto& option : best) {
-            if (option) {
-                out.options.push_back(std::move(*option));
+        for (std::size_t c = 0; c < best.size(); ++c) {
+            if (!best[c]) {
+                continue;
             }
+            out.options.push_back(*best[c]);
+            // The same window with the two narrowest ranges near it, if there are any:
+            // dearer per byte, but where the probes alone often stop in vain (a letter
+            // before a quote, a digit after it) the run's sample will show it pays.
+            const auto& places = best_places[c];
+            const std::size_t i = places[0];
+            std::vector<ProbeSet::Range> near;
+            for (std::size_t p = i >= 3 ? i - 3 : 0; p < prefix.size() && p <= i + 6; ++p) {
+                if (range[p] && std::find(places.begin(), places.end(), p) == places.end()) {
+                    ProbeSet::Range r = *range[p];
+                    r.at = static_cast<std::ptrdiff_t>(p) - static_cast<std::ptrdiff_t>(i);
+                    near.push_back(r);
+                }
+            }
+            if (near.empty()) {
+                continue;
+            }
+            std::stable_sort(near.begin(), near.end(),
+                             [](const ProbeSet::Range& x, const ProbeSet::Range& y) {
+                                 return x.width < y.width;
+                             });
+            near.resize(std::min<std::size_t>(near.size(), 2));
+            Scanner::Option ranged = *best[c];
+            ranged.finder = best[c]->finder.with_ranges(near);
+            ranged.ranges = near.size();
+            out.options.push_back(std::move(ranged));
         }
         if (!out.options.empty()) {
             return out;
@@ -1191,8 +1355,9 @@ public:
                 if (scanner.options.size() == 1) {
                     break;
                 }
-                std::size_t cost = sample / 16 * option.compares * option.probes;
-                for (std::size_t at = option.finder.find(s_, 0, sample);
+                std::size_t cost =
+                    sample / 16 * (option.compares * option.probes + 3 * option.ranges);
+                for (std::size_t at = option.finder.find(s_, option.offset, sample);
                      at < sample && cost < pick_cost; at = option.finder.find(s_, at + 1, sample)) {
                     cost += kStopCost;
                 }
@@ -1200,6 +1365,10 @@ public:
                     pick_cost = cost;
                     pick = &option;
                 }
+            }
+            if (p_.forced_option >= 0) {
+                pick = &scanner.options[static_cast<std::size_t>(p_.forced_option) %
+                                        scanner.options.size()];
             }
             chosen_.push_back(pick);
         }
@@ -1784,8 +1953,10 @@ std::uint32_t DirectMatcher::groups() const {
     return program_->groups;
 }
 
-std::unique_ptr<DirectMatcher> DirectMatcher::at_level(VectorLevel level) const {
+std::unique_ptr<DirectMatcher> DirectMatcher::at_level(VectorLevel level,
+                                                       int scanner_option) const {
     auto program = std::make_unique<Program>(*program_);
+    program->forced_option = scanner_option;
     for (ByteFinder& finder : program->finders) {
         if (!finder.use_level(level)) {
             return nullptr;

@@ -60,8 +60,11 @@ public:
     std::uint32_t groups() const;
 
     // A copy whose searches for anchor bytes use the vector instructions of `level`;
-    // null when the processor can't run them. For tests, which check each level.
-    std::unique_ptr<DirectMatcher> at_level(VectorLevel level) const;
+    // null when the processor can't run them. With `scanner_option` (from 0), every
+    // place where a match or a lazy repeat's next stop can start is looked for with that
+    // one of the ways to find it (modulo their number) instead of the way a sample of
+    // the text favours. For tests, which check each level and each way.
+    std::unique_ptr<DirectMatcher> at_level(VectorLevel level, int scanner_option = -1) const;
 
     struct Program;  // the compiled steps; internal
 

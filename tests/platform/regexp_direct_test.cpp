@@ -688,10 +688,20 @@ std::vector<std::string> long_texts(CaseGenerator& gen) {
 }
 
 // Anchors far apart take the searches' wide vector loops: each level the processor can
-// run finds what the scalar-and-SSE2 level finds.
+// run, with each way of finding anchors (bytes compared, ranges beside them), finds what
+// the scalar-and-SSE2 level finds with the way its sample picks.
 TEST(RegExpDirectTest, AnchorSearchesAgreeAtEveryVectorLevel) {
     CaseGenerator gen(11);
     const std::vector<std::string> texts = long_texts(gen);
+    std::vector<std::pair<gbk::VectorLevel, int>> levels_and_options;
+    for (const gbk::VectorLevel level :
+         {gbk::VectorLevel::baseline, gbk::VectorLevel::avx2, gbk::VectorLevel::avx512}) {
+        for (int option = -1; option < 6; ++option) {
+            if (level != gbk::VectorLevel::baseline || option >= 0) {
+                levels_and_options.emplace_back(level, option);
+            }
+        }
+    }
     int failures = 0;
     for (int p = 0; p < 150 && failures < 10; ++p) {
         const std::u16string pattern = gen.pattern();
@@ -702,22 +712,84 @@ TEST(RegExpDirectTest, AnchorSearchesAgreeAtEveryVectorLevel) {
         ASSERT_NE(direct, nullptr) << u8(pattern);
         const auto baseline = direct->at_level(gbk::VectorLevel::baseline);
         ASSERT_NE(baseline, nullptr);
-        for (const gbk::VectorLevel level : {gbk::VectorLevel::avx2, gbk::VectorLevel::avx512}) {
-            const auto wide = direct->at_level(level);
-            if (wide == nullptr) {
+        std::vector<std::pair<bool, std::string>> expected(texts.size());
+        for (std::size_t t = 0; t < texts.size(); ++t) {
+            expected[t].second = render_direct(*baseline, texts[t], true, expected[t].first, false);
+        }
+        for (const auto& [level, option] : levels_and_options) {
+            const auto other = direct->at_level(level, option);
+            if (other == nullptr) {
                 continue;  // not on this processor
             }
             for (std::size_t t = 0; t < texts.size(); ++t) {
-                bool base_ran = false;
-                bool wide_ran = false;
-                const std::string expected =
-                    render_direct(*baseline, texts[t], true, base_ran, false);
-                const std::string got = render_direct(*wide, texts[t], true, wide_ran, false);
-                if ((base_ran != wide_ran || got != expected) && ++failures <= 10) {
+                bool ran = false;
+                const std::string got = render_direct(*other, texts[t], true, ran, false);
+                if ((ran != expected[t].first || got != expected[t].second) && ++failures <= 10) {
                     ADD_FAILURE() << "pattern " << u8(pattern) << " text #" << t << " level "
-                                  << static_cast<int>(level) << "\n  baseline (ran " << base_ran
-                                  << "): " << expected << "\n  wide     (ran " << wide_ran
+                                  << static_cast<int>(level) << " option " << option
+                                  << "\n  picked option, baseline (ran " << expected[t].first
+                                  << "): " << expected[t].second << "\n  this one (ran " << ran
                                   << "): " << got;
+                }
+            }
+        }
+    }
+}
+
+// Classes such as [a-z] and \d beside an anchor's bytes are checked as ranges of byte
+// values, in either case where ignore-case folds them: on texts full of near misses
+// (a digit where a letter must be, a letter in the other case, a Chinese character
+// whose trail byte is a letter), each way of finding anchors at each level finds what
+// the general engine finds.
+TEST(RegExpDirectTest, AnchorRangesFindWhatTheGeneralEngineFinds) {
+    const std::vector<std::string> patterns = {
+        "\\<[a-z][\\S\\s]*?[a-z]\"\\>(\\d+)\\</[\\S\\s]*?[a-z]d\\>(.*?)</[a-z][a-z]>",
+        "<a href=\"([^\"]*)\">([\\S\\s]*?)</a>",
+        "[a-z]=\"\\d",
+        "x\\d\\dy",
+        "[0-9]\">",
+        "(\\d{4})-[0-1]\\d",
+        "[A-F][a-f]Z",
+    };
+    std::string row;
+    for (int i = 0; i < 40; ++i) {
+        const std::string n = std::to_string(i * 37 % 1000);
+        row += "<tr class=\"row" + n + "\"><TD class=\"num\">" + n + "</td><td>价格表" + n +
+               "</Td><td><a href=\"/g/" + n + ".html\">详情x" + n + "y</a></td>" + "<td>2024-1" +
+               std::to_string(i % 3) + "-0" + std::to_string(i % 9) + "</td><td>c=\"" + n +
+               "\" Bb" + "Z eF" + "Z</td></tr>\n";
+    }
+    const std::vector<std::string> texts = {gbk_of(row), gbk_of(row.substr(0, 700)),
+                                            gbk_of("乙" + row.substr(3, 1500))};
+    int failures = 0;
+    for (const std::string& pattern : patterns) {
+        for (const bool ignore_case : {false, true}) {
+            RegExp re;
+            re.set_pattern(gbk::decode(gbk_of(pattern)));
+            re.set_ignore_case(ignore_case);
+            re.set_global(true);
+            const DirectMatcher* direct = re.direct_matcher();
+            ASSERT_NE(direct, nullptr) << pattern;
+            for (const std::string& text : texts) {
+                const std::string expected = render_general(re, text, false);
+                for (const gbk::VectorLevel level :
+                     {gbk::VectorLevel::baseline, gbk::VectorLevel::avx2,
+                      gbk::VectorLevel::avx512}) {
+                    for (int option = 0; option < 6; ++option) {
+                        const auto other = direct->at_level(level, option);
+                        if (other == nullptr) {
+                            continue;  // not on this processor
+                        }
+                        bool ran = false;
+                        const std::string got = render_direct(*other, text, true, ran, false);
+                        if ((!ran || got != expected) && ++failures <= 10) {
+                            ADD_FAILURE() << pattern << " ignore-case " << ignore_case << " level "
+                                          << static_cast<int>(level) << " option " << option
+                                          << " text of " << text.size() << " bytes"
+                                          << "\n  direct  (ran " << ran << "): " << got
+                                          << "\n  general: " << expected;
+                        }
+                    }
                 }
             }
         }
