@@ -1523,6 +1523,9 @@ private:
         std::uint32_t count = st.min;
         const ByteSet* follow = st.follow >= 0 ? &p_.follows[st.follow] : nullptr;
         const std::size_t mark = trail_.size();
+        if (st.scan >= 0) {
+            q = end_of_run(c, st.end, q, candidate(st.scan, q));  // as below, from the start
+        }
         for (;;) {
             // What follows is tried only where its first byte can stand.
             if (!follow || (q < n_ && (*follow)[s_[q]])) {
