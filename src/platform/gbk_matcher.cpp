@@ -1396,30 +1396,35 @@ public:
     // The first character start from `from` that is not in `c`, or `limit` if there is
     // none before it. The last answer of each finder is kept: it holds for every `from`
     // up to it, and the gaps of one search mostly move forward inside one run.
-    std::size_t end_of_run(const CharSet& c, int finder, std::size_t from, std::size_t limit) {
+    [[gnu::always_inline]] std::size_t end_of_run(const CharSet& c, int finder, std::size_t from,
+                                                  std::size_t limit) {
         if (finder < 0) {
             return limit;  // every character is a member
         }
-        auto& [known_from, known_end] = run_ends_[finder];
+        const auto& [known_from, known_end] = run_ends_[finder];
         if (from < known_from || from > known_end) {
-            const ByteFinder& f = p_.finders[finder];
-            std::size_t r = from;
-            for (;;) {
-                r = f.find(s_, r, n_);
-                if (r >= n_) {
-                    r = n_;
-                    break;
-                }
-                if (boundary(r) && !c.has(s_, r)) {
-                    break;
-                }
-                ++r;
-            }
-            work_ += (r - from) / 32 + 1;
-            known_from = from;
-            known_end = r;
+            find_end_of_run(c, finder, from);
         }
         return std::min(known_end, limit);
+    }
+
+    // The search behind end_of_run, kept out of line: most calls need none.
+    [[gnu::noinline]] void find_end_of_run(const CharSet& c, int finder, std::size_t from) {
+        const ByteFinder& f = p_.finders[finder];
+        std::size_t r = from;
+        for (;;) {
+            r = f.find(s_, r, n_);
+            if (r >= n_) {
+                r = n_;
+                break;
+            }
+            if (boundary(r) && !c.has(s_, r)) {
+                break;
+            }
+            ++r;
+        }
+        work_ += (r - from) / 32 + 1;
+        run_ends_[finder] = {from, r};
     }
 
     // Counts one unit of work per call: the steps of one call are at most the program's
