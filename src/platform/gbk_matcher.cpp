@@ -1412,6 +1412,19 @@ public:
     [[gnu::noinline]] void find_end_of_run(const CharSet& c, int finder, std::size_t from) {
         const ByteFinder& f = p_.finders[finder];
         std::size_t r = from;
+        if (c.high == CharSet::High::none) {
+            // Runs of ASCII members (digits, letters) are mostly short: a few bytes looked
+            // at one by one before the finder's vectors.
+            const std::size_t stop = std::min(n_, from + 16);
+            while (r < stop && s_[r] < 0x80 && c.ascii[s_[r]]) {
+                ++r;
+            }
+            if (r < stop) {
+                work_ += 1;
+                run_ends_[finder] = {from, r};
+                return;
+            }
+        }
         for (;;) {
             r = f.find(s_, r, n_);
             if (r >= n_) {
