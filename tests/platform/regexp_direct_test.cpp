@@ -907,6 +907,12 @@ TEST(RegExpDirectTest, HandWrittenCases) {
         // After an empty match the next try starts one character later.
         {"x*", "g", gbk_of("中") + "a", "[0-0][2-2][3-3]"},
         {"(x?)", "g", pair_ah + "x", "[0-0|0-0][2-3|2-3][3-3|3-3]"},
+        // Runs of ASCII members shorter and longer than sixteen bytes, ending at a
+        // byte that is not one, a two-byte character, or the end of the text.
+        {"(\\d+)x", "", "12345678901234567x", "[0-18|0-17]"},
+        {"\\d+", "g", "123456789012345678901" + gbk_of("中") + "12", "[0-21][23-25]"},
+        {"[a-z]+", "g", std::string(40, 'q'), "[0-40]"},
+        {"[a-z]+a", "", std::string(17, 'q') + pair_a + "a", ""},
         // Backtracking order with groups.
         {"(a+?)(a*)b", "", "aaab", "[0-4|0-1|1-3]"},
         {"(a+)(a*?)b", "", "aaab", "[0-4|0-3|3-3]"},
