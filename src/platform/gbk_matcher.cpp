@@ -1239,6 +1239,44 @@ namespace {
 
 enum class Outcome { found, none, over_budget };
 
+// The option each of a program's scanners uses over one text.
+using ScannerChoice = std::vector<const Scanner::Option*>;
+
+// Picks each scanner's option for a text: the one that costs least over a sample of it,
+// counting a stop as much as forty vector operations. Made once per run (the sampling
+// costs as much as a good part of a page's searches).
+ScannerChoice choose_scanners(const DirectMatcher::Program& program, std::string_view text) {
+    constexpr std::size_t kSample = 16 * 1024;
+    constexpr std::size_t kStopCost = 40;
+    const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t sample = std::min(text.size(), kSample);
+    ScannerChoice chosen;
+    for (const Scanner& scanner : program.scanners) {
+        const Scanner::Option* pick = &scanner.options.front();
+        std::size_t pick_cost = SIZE_MAX;
+        for (const Scanner::Option& option : scanner.options) {
+            if (scanner.options.size() == 1 || program.forced_option >= 0) {
+                break;
+            }
+            std::size_t cost = sample / 16 * (option.compares * option.probes + 3 * option.ranges);
+            for (std::size_t at = option.finder.find(s, option.offset, sample);
+                 at < sample && cost < pick_cost; at = option.finder.find(s, at + 1, sample)) {
+                cost += kStopCost;
+            }
+            if (cost < pick_cost) {
+                pick_cost = cost;
+                pick = &option;
+            }
+        }
+        if (program.forced_option >= 0) {
+            pick = &scanner.options[static_cast<std::size_t>(program.forced_option) %
+                                    scanner.options.size()];
+        }
+        chosen.push_back(pick);
+    }
+    return chosen;
+}
+
 // Gives memory in whole cache lines of its own. A search's working state, written at
 // every step, lives in it: when two threads search one text, a line shared with
 // something the other thread reads (the program's tables, say) would travel between
@@ -1341,38 +1379,8 @@ public:
     // Whether a character starts at p (p < n): a byte below 0x40 can't be a trail byte.
     bool boundary(std::size_t p) const { return s_[p] < 0x40 || p == 0 || !lead(p - 1); }
 
-    // Picks each scanner's option for this text: the one that costs least over a sample
-    // of it, counting a stop as much as forty vector operations.
-    void choose_scanners() {
-        constexpr std::size_t kSample = 16 * 1024;
-        constexpr std::size_t kStopCost = 40;
-        const std::size_t sample = std::min(n_, kSample);
-        chosen_.clear();
-        for (const Scanner& scanner : p_.scanners) {
-            const Scanner::Option* pick = &scanner.options.front();
-            std::size_t pick_cost = SIZE_MAX;
-            for (const Scanner::Option& option : scanner.options) {
-                if (scanner.options.size() == 1) {
-                    break;
-                }
-                std::size_t cost =
-                    sample / 16 * (option.compares * option.probes + 3 * option.ranges);
-                for (std::size_t at = option.finder.find(s_, option.offset, sample);
-                     at < sample && cost < pick_cost; at = option.finder.find(s_, at + 1, sample)) {
-                    cost += kStopCost;
-                }
-                if (cost < pick_cost) {
-                    pick_cost = cost;
-                    pick = &option;
-                }
-            }
-            if (p_.forced_option >= 0) {
-                pick = &scanner.options[static_cast<std::size_t>(p_.forced_option) %
-                                        scanner.options.size()];
-            }
-            chosen_.push_back(pick);
-        }
-    }
+    // The scanners' options for this text, from choose_scanners.
+    void use_scanners(const ScannerChoice& chosen) { chosen_ = chosen; }
 
     // The first character start from `from` where scanner `index`'s anchor fits, or n.
     std::size_t candidate(int index, std::size_t from) {
@@ -1631,7 +1639,7 @@ private:
     LineVector<std::uint32_t> caps_;
     LineVector<std::pair<std::uint32_t, std::uint32_t>> trail_;  // (slot, value before)
     LineVector<std::pair<std::size_t, std::size_t>> run_ends_;   // per finder: (from, end)
-    std::vector<const Scanner::Option*> chosen_;                 // per scanner
+    ScannerChoice chosen_;                                       // per scanner
     std::uint64_t work_ = 0;
     std::uint32_t end_ = 0;
     std::uint32_t match_start_ = 0;
@@ -2106,6 +2114,9 @@ struct PieceRun {
     PieceSearches* results;                // one per search piece
     Pieces* shared;
     bool stop_at_nul;
+    // Made by the calling thread while the helper starts on the map; the searches wait
+    // for it with the map (it counts as one more map piece done).
+    ScannerChoice chosen;
 
     // What each thread does: maps pieces while there are any, waits until every piece
     // is mapped, then searches from pieces while there are any.
@@ -2126,7 +2137,7 @@ struct PieceRun {
             shared->maps_done.fetch_add(1);
             shared->maps_done.notify_all();
         }
-        for (std::size_t done; (done = shared->maps_done.load()) < map_pieces;) {
+        for (std::size_t done; (done = shared->maps_done.load()) < map_pieces + 1;) {
             shared->maps_done.wait(done);
         }
         if (shared->failed.load()) {
@@ -2140,7 +2151,7 @@ struct PieceRun {
             }
             if (!search) {
                 search.emplace(*program, text, leads);
-                search->choose_scanners();
+                search->use_scanners(chosen);
             }
             search_piece(*search, i);
         }
@@ -2191,7 +2202,7 @@ std::optional<std::uint64_t> lead_before_word(std::string_view text, std::size_t
 bool single_run(const DirectMatcher::Program& prog, std::string_view text, bool global,
                 const std::uint64_t* leads, std::vector<std::uint32_t>& offsets) {
     Search search(prog, text, leads);
-    search.choose_scanners();
+    search.use_scanners(choose_scanners(prog, text));
     const std::size_t kept = offsets.size();
     for (std::size_t start = 0; start <= text.size();) {
         const Outcome outcome = search.find(start, offsets);
@@ -2236,7 +2247,8 @@ bool DirectMatcher::run(std::string_view text, bool global, std::vector<std::uin
                   .search_from = {},
                   .results = results.get(),
                   .shared = &shared,
-                  .stop_at_nul = nul_at != nullptr};
+                  .stop_at_nul = nul_at != nullptr,
+                  .chosen = {}};
     for (std::size_t i = 1; i < kPieces; ++i) {
         const std::size_t w = words * i / kPieces;
         if (w > plan.map_from.back()) {
@@ -2264,6 +2276,9 @@ bool DirectMatcher::run(std::string_view text, bool global, std::vector<std::uin
     plan.search_from.push_back(n + 1);
 
     const bool posted = Helper::get().post([&plan] { plan.work(); });
+    plan.chosen = choose_scanners(prog, text);
+    shared.maps_done.fetch_add(1);
+    shared.maps_done.notify_all();
     plan.work();
     if (posted) {
         Helper::get().wait();
@@ -2291,7 +2306,7 @@ bool DirectMatcher::run(std::string_view text, bool global, std::vector<std::uin
         while (k < piece.starts.size() && piece.starts[k] != g) {
             if (!search) {
                 search.emplace(prog, text, leads.data());
-                search->choose_scanners();
+                search->use_scanners(plan.chosen);
             }
             const Outcome outcome = search->find(g, offsets, piece.starts[k]);
             if (outcome == Outcome::over_budget) {
@@ -2327,7 +2342,7 @@ bool DirectMatcher::run(std::string_view text, bool global, std::vector<std::uin
     // After the last piece's searches (none of them from g): search on from g.
     if (!search) {
         search.emplace(prog, text, leads.data());
-        search->choose_scanners();
+        search->use_scanners(plan.chosen);
     }
     for (std::size_t start = g; start <= n;) {
         const Outcome outcome = search->find(start, offsets);
