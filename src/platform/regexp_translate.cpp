@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <bitset>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -99,24 +98,37 @@ RangeList intersect(const RangeList& a, const RangeList& b) {
 // Adds every unit that ignore-case matching takes as equal to a member of the set.
 void close_under_case(RangeList& ranges) {
     const CaseTables& t = case_tables();
-    // The canonical values of the members; classes with none are left out, and a set
-    // that already holds every unit with a partner (a negated class, say) is done.
-    std::bitset<0x10000> wanted;
-    std::bitset<0x10000> member;
+    // The members that have a partner, range by range in the sorted list of such units.
+    // A set with none needs nothing, and one that holds them all (a negated class,
+    // say) is closed already.
+    std::vector<std::pair<std::size_t, std::size_t>> spans;  // in t.cased
     std::size_t members = 0;
-    for (char16_t c : t.cased) {
-        if (contains(ranges, c)) {
-            wanted.set(t.canonical[c]);
-            member.set(c);
-            ++members;
+    for (const Range& r : ranges) {
+        const auto from = std::lower_bound(t.cased.begin(), t.cased.end(), r.first);
+        const auto to = std::upper_bound(from, t.cased.end(), r.second);
+        if (from != to) {
+            spans.emplace_back(from - t.cased.begin(), to - t.cased.begin());
+            members += static_cast<std::size_t>(to - from);
         }
     }
     if (members == 0 || members == t.cased.size()) {
         return;
     }
-    for (char16_t c : t.cased) {
-        if (wanted.test(t.canonical[c]) && !member.test(c)) {
-            ranges.emplace_back(c, c);
+    // Every unit whose canonical value is a member's joins (members again are merged
+    // away by normalise).
+    std::vector<char16_t> wanted;
+    for (const auto& [from, to] : spans) {
+        for (std::size_t i = from; i < to; ++i) {
+            wanted.push_back(t.canonical[t.cased[i]]);
+        }
+    }
+    std::sort(wanted.begin(), wanted.end());
+    wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
+    auto it = t.by_canonical.begin();
+    for (const char16_t w : wanted) {
+        it = std::lower_bound(it, t.by_canonical.end(), std::pair<char16_t, char16_t>{w, 0});
+        for (; it != t.by_canonical.end() && it->first == w; ++it) {
+            ranges.emplace_back(it->second, it->second);
         }
     }
     normalise(ranges);
