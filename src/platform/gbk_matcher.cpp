@@ -2097,6 +2097,7 @@ struct alignas(64) Pieces {
     std::atomic<std::size_t> next_map{0};
     std::atomic<std::size_t> maps_done{0};
     std::atomic<std::size_t> next_search{0};
+    std::atomic<std::size_t> next_copy{0};
     std::atomic<bool> failed{false};  // a piece is not plain GBK, or a search went over
     std::atomic<std::size_t> first_nul{SIZE_MAX};  // when NUL bytes stop the maps
 };
@@ -2126,7 +2127,7 @@ struct PieceRun {
             std::uint64_t carry = carries[i];
             const bool last = i + 1 == map_pieces;
             std::size_t nul = SIZE_MAX;
-            if (!map_lead_words(text, map_from[i], map_from[i + 1], leads, copy, carry,
+            if (!map_lead_words(text, map_from[i], map_from[i + 1], leads, nullptr, carry,
                                 stop_at_nul ? &nul : nullptr) ||
                 carry != (last ? 0 : carries[i + 1])) {
                 shared->failed.store(true);
@@ -2154,6 +2155,13 @@ struct PieceRun {
                 search->use_scanners(chosen);
             }
             search_piece(*search, i);
+        }
+        // The copy last: a thread out of pieces to search would otherwise wait for the
+        // other to finish its last one.
+        for (std::size_t i; copy && (i = shared->next_copy.fetch_add(1)) < map_pieces;) {
+            const std::size_t from = map_from[i] * 64;
+            const std::size_t to = std::min(text.size(), map_from[i + 1] * 64);
+            std::memcpy(copy + from, text.data() + from, to - from);
         }
     }
 
