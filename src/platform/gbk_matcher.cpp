@@ -250,7 +250,8 @@ using ProbeSearch = std::size_t (*)(const ProbeSet&, const unsigned char*, std::
                                     std::size_t);
 
 // What a probe search compares: one, two or three bytes (width 0, 1, 2, as above), with
-// or without case folding; without it, the searches skip the or-ing.
+// or without case folding, with or without ranges; each search is compiled for its
+// own, so that one without them does none of their work.
 template <int width_, bool folded_, bool ranged_>
 struct Compare {
     static constexpr int width = width_;
@@ -712,9 +713,10 @@ struct Scanner {
         std::size_t probes = 1;
         std::size_t ranges = 0;  // places checked as ranges (three vector steps each)
     };
-    // The best window for one, two and three compared bytes: which pays depends on the
-    // text (bytes that often stand together make the smaller windows stop in vain), so
-    // each run picks one from a sample of its text.
+    // The best window for one, two and three compared bytes, each also with the
+    // classes beside it checked as ranges where there are such: which pays depends on
+    // the text (bytes that often stand together make the smaller windows stop in vain),
+    // so each run picks one from a sample of its text.
     std::vector<Option> options;
 };
 
