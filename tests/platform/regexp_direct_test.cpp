@@ -670,6 +670,14 @@ TEST(RegExpDirectTest, LeavesTextsThatAreNotPlainToTheGeneralEngine) {
 
 // Long texts, where each thread maps words of its own and matches run across the
 // middle: two threads must find what one finds.
+// A generated pattern set in `re`, with ignore-case as given; the pattern is returned.
+std::u16string set_generated_pattern(CaseGenerator& gen, bool ignore_case, RegExp& re) {
+    std::u16string pattern = gen.pattern();
+    re.set_pattern(pattern);
+    re.set_ignore_case(ignore_case);
+    return pattern;
+}
+
 // Texts of a few thousand bytes: generated ones run together, a long run of two-byte
 // characters, and such a run with a single byte near its middle.
 std::vector<std::string> long_texts(CaseGenerator& gen) {
@@ -704,10 +712,8 @@ TEST(RegExpDirectTest, AnchorSearchesAgreeAtEveryVectorLevel) {
     }
     int failures = 0;
     for (int p = 0; p < 150 && failures < 10; ++p) {
-        const std::u16string pattern = gen.pattern();
         RegExp re;
-        re.set_pattern(pattern);
-        re.set_ignore_case(p % 2 == 1);
+        const std::u16string pattern = set_generated_pattern(gen, p % 2 == 1, re);
         const DirectMatcher* direct = re.direct_matcher();
         ASSERT_NE(direct, nullptr) << u8(pattern);
         const auto baseline = direct->at_level(gbk::VectorLevel::baseline);
@@ -801,10 +807,8 @@ TEST(RegExpDirectTest, TwoThreadsFindWhatOneFinds) {
     const std::vector<std::string> texts = long_texts(gen);
     int failures = 0;
     for (int p = 0; p < 150 && failures < 10; ++p) {
-        const std::u16string pattern = gen.pattern();
         RegExp re;
-        re.set_pattern(pattern);
-        re.set_ignore_case(p % 2 == 1);
+        const std::u16string pattern = set_generated_pattern(gen, p % 2 == 1, re);
         const DirectMatcher* direct = re.direct_matcher();
         ASSERT_NE(direct, nullptr) << u8(pattern);
         for (std::size_t t = 0; t < texts.size(); ++t) {
