@@ -557,6 +557,19 @@ public:
     ByteFinder(const std::vector<Probe>& probes, std::size_t distance, std::size_t middle = 0,
                std::array<unsigned char, 3> folds = {},
                const std::vector<ProbeSet::Range>& ranges = {}) {
+        if (probes.size() > kMaxProbes) {
+            // More than the searches compare (no caller asks for that): the first bytes
+            // alone find a superset of the places, which the matching then sorts out.
+            ByteSet firsts;
+            for (const Probe& p : probes) {
+                firsts.set(p.first);
+                if (folds[0] != 0) {
+                    firsts.set(p.first & ~folds[0]);
+                }
+            }
+            *this = ByteFinder(firsts);
+            return;
+        }
         mode_ = Mode::probes;
         probes_.k = probes.size();
         probes_.distance = distance;
