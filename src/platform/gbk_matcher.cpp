@@ -504,9 +504,11 @@ ProbeSearch probe_search(const ProbeSet& ps, VectorLevel level) {
         const bool folded = (ps.first_fold | ps.second_fold | ps.middle_fold) != 0;
         const bool ranged = ps.range_count != 0;
         if constexpr (K > kMaxWindowProbes) {
-            // Only a window of probes folds case or has ranges, and it has few probes.
+            // Only a window of probes folds case or has ranges, and it has few probes;
+            // should another ever come, it is searched byte by byte.
             if (folded || ranged) {
-                return nullptr;
+                return [](const ProbeSet& probes, const unsigned char* s, std::size_t i,
+                          std::size_t n) { return probes.scan(s, i, n); };
             }
             return width == 0   ? probe_search_at<K, Compare<0, false, false>>(level)
                    : width == 1 ? probe_search_at<K, Compare<1, false, false>>(level)
