@@ -52,7 +52,7 @@ public:
         if (match_index < 1 || match_index > count_) {
             return {};
         }
-        if (direct_bytes_) {
+        if (direct_) {
             return direct_slice(static_cast<std::size_t>(match_index - 1) * direct_stride_);
         }
         return general_match_text(match_index);
@@ -63,7 +63,7 @@ public:
         if (match_index < 1 || match_index > count_ || sub_index < 1 || sub_index > groups_) {
             return {};
         }
-        if (direct_bytes_) {
+        if (direct_) {
             return direct_slice(static_cast<std::size_t>(match_index - 1) * direct_stride_ +
                                 2 * static_cast<std::size_t>(sub_index));
         }
@@ -79,11 +79,12 @@ private:
     std::shared_ptr<const DirectMatches> direct_;  // instead of matches_
     // Read once after each create: every read-back checks its indexes against them.
     std::int32_t count_ = 0;
-    std::int32_t groups_ = 0;  // of the first match; 0 without a match
-    // Of direct_, when it is there: its copy of the source and its offsets (each match's
-    // start and end, then each group's; kUnsetOffset for a group that took no part),
-    // at hand so that reading a match back is a copy of its bytes and nothing more. A
-    // page's read-back makes a call per match and group.
+    std::int32_t groups_ =
+        0;  // of the first match; 0 without a match
+            // Of direct_, when it is there: its copy of the source (null for an empty source)
+    // and its offsets (each match's start and end, then each group's; kUnsetOffset for
+    // a group that took no part), at hand so that reading a match back is a copy of its
+    // bytes and nothing more. A page's read-back makes a call per match and group.
     static constexpr std::uint32_t kUnsetOffset = 0xFFFFFFFF;
     const char* direct_bytes_ = nullptr;
     const std::uint32_t* direct_offsets_ = nullptr;

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/codepage.h"
@@ -107,6 +108,19 @@ TEST(RegexObjectTest, IndexesCountFromOneAndOutOfRangeGivesEmpty) {
     }
     EXPECT_EQ(re.match_text(0), "");
     EXPECT_EQ(re.match_text(2), "");
+
+    // An empty source still has an empty match to read back, from either engine (a
+    // back reference leaves a pattern to the general one); on a thread of its own, where
+    // no earlier run left buffers to reuse, the direct engine's copy of it is nothing.
+    std::thread([] {
+        for (const char* pattern : {"(x*)", "(x*)\\1"}) {
+            RegexObject empty;
+            ASSERT_TRUE(empty.create(pattern, "")) << pattern;
+            ASSERT_EQ(empty.match_count(), 1) << pattern;
+            EXPECT_EQ(empty.match_text(1), "") << pattern;
+            EXPECT_EQ(empty.sub_match_text(1, 1), "") << pattern;
+        }
+    }).join();
 
     ASSERT_TRUE(re.create("a", "aa"));
     EXPECT_EQ(re.sub_match_count(), 0);  // no groups
