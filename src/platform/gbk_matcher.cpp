@@ -228,7 +228,7 @@ struct ProbeSet {
         for (std::size_t j = 0; j < k; ++j) {
             if ((s[i] | first_fold) == first[j] &&
                 (distance == 0 ||
-                 (distance < n - i && (s[i + distance] | second_fold) == second[j] &&
+                 ((s[i + distance] | second_fold) == second[j] &&
                   (middle_at == 0 || (s[i + middle_at] | middle_fold) == middle[j])))) {
                 return true;
             }
@@ -460,14 +460,15 @@ template <std::size_t K, typename C>
 // processor can't run that level.
 template <std::size_t K, typename C>
 ProbeSearch probe_search_at(VectorLevel level) {
+    if (!can_run(level)) {
+        return nullptr;
+    }
 #if defined(__x86_64__) && defined(__GNUC__)
-    static const bool avx512 = __builtin_cpu_supports("avx512bw");
-    static const bool avx2 = __builtin_cpu_supports("avx2");
     switch (level) {
         case VectorLevel::avx512:
-            return avx512 ? probes_avx512<K, C> : nullptr;
+            return probes_avx512<K, C>;
         case VectorLevel::avx2:
-            return avx2 ? probes_avx2<K, C> : nullptr;
+            return probes_avx2<K, C>;
         default:
             return probes_sse2<K, C>;
     }
@@ -579,28 +580,16 @@ public:
         probes_.first_fold = folds[0];
         probes_.second_fold = distance == 0 ? 0 : folds[1];
         probes_.middle_fold = middle == 0 ? 0 : folds[2];
-        probes_.reach = distance;
-        for (const ProbeSet::Range& r : ranges) {
-            if (probes_.range_count == probes_.ranges.size()) {
-                break;
-            }
-            probes_.ranges[probes_.range_count++] = r;
-            if (r.at < 0) {
-                probes_.before = std::max(probes_.before, static_cast<std::size_t>(-r.at));
-            } else {
-                probes_.reach = std::max(probes_.reach, static_cast<std::size_t>(r.at));
-            }
-        }
         for (std::size_t j = 0; j < probes.size(); ++j) {
             probes_.first[j] = probes[j].first;
             probes_.second[j] = probes[j].second;
             probes_.middle[j] = probes[j].middle;
             table_.set(probes[j].first);
         }
+        set_ranges(ranges);
         if (probes.size() == 1 && distance == 0 && folds[0] == 0 && ranges.empty()) {
             mode_ = Mode::one_byte;
         }
-        search_ = probe_search(probes_, VectorLevel::widest);
     }
     explicit ByteFinder(const ByteSet& set) : table_(set) {
         if (set.count() <= kMaxProbes) {
@@ -631,12 +620,10 @@ public:
 
     // This finder of probes with places checked as ranges too.
     ByteFinder with_ranges(const std::vector<ProbeSet::Range>& ranges) const {
-        std::vector<Probe> probes;
-        for (std::size_t j = 0; j < probes_.k; ++j) {
-            probes.push_back({probes_.first[j], probes_.second[j], probes_.middle[j]});
-        }
-        return ByteFinder(probes, probes_.distance, probes_.middle_at,
-                          {probes_.first_fold, probes_.second_fold, probes_.middle_fold}, ranges);
+        ByteFinder out = *this;
+        out.mode_ = Mode::probes;
+        out.set_ranges(ranges);
+        return out;
     }
 
     // The probe search of a finder of probes at another vector level (tests run each
@@ -691,6 +678,26 @@ public:
 private:
     static constexpr std::size_t kMaxRanges = 4;
     enum class Mode : std::uint8_t { one_byte, probes, ranges, table };
+
+    // The probes' ranges (at most two), how far around the first byte they make the
+    // search read, and the search for it all.
+    void set_ranges(const std::vector<ProbeSet::Range>& ranges) {
+        probes_.range_count = 0;
+        probes_.before = 0;
+        probes_.reach = probes_.distance;
+        for (const ProbeSet::Range& r : ranges) {
+            if (probes_.range_count == probes_.ranges.size()) {
+                break;
+            }
+            probes_.ranges[probes_.range_count++] = r;
+            if (r.at < 0) {
+                probes_.before = std::max(probes_.before, static_cast<std::size_t>(-r.at));
+            } else {
+                probes_.reach = std::max(probes_.reach, static_cast<std::size_t>(r.at));
+            }
+        }
+        search_ = probe_search(probes_, VectorLevel::widest);
+    }
 
     // The ranges' bytes spread over vectors, made once.
     void make_vectors() {
@@ -1013,12 +1020,10 @@ struct DirectMatcher::Program {
         auto prefix = fixed_prefix(pc);
         // A place that takes ASCII letters in both cases is compared with its case
         // folded: half the probes.
+        const auto letter = [](unsigned char b) { return (b | 0x20) >= 'a' && (b | 0x20) <= 'z'; };
         std::vector<unsigned char> fold(prefix.size(), 0);
         for (std::size_t i = 0; i < prefix.size(); ++i) {
             std::vector<unsigned char>& bytes = prefix[i];
-            const auto letter = [](unsigned char b) {
-                return (b | 0x20) >= 'a' && (b | 0x20) <= 'z';
-            };
             const bool foldable =
                 !bytes.empty() && std::all_of(bytes.begin(), bytes.end(), [&](unsigned char b) {
                     return letter(b) &&
@@ -1269,10 +1274,15 @@ ScannerChoice choose_scanners(const DirectMatcher::Program& program, std::string
     const std::size_t sample = std::min(text.size(), kSample);
     ScannerChoice chosen;
     for (const Scanner& scanner : program.scanners) {
+        if (program.forced_option >= 0) {
+            chosen.push_back(&scanner.options[static_cast<std::size_t>(program.forced_option) %
+                                              scanner.options.size()]);
+            continue;
+        }
         const Scanner::Option* pick = &scanner.options.front();
         std::size_t pick_cost = SIZE_MAX;
         for (const Scanner::Option& option : scanner.options) {
-            if (scanner.options.size() == 1 || program.forced_option >= 0) {
+            if (scanner.options.size() == 1) {
                 break;
             }
             std::size_t cost = sample / 16 * (option.compares * option.probes + 3 * option.ranges);
@@ -1284,10 +1294,6 @@ ScannerChoice choose_scanners(const DirectMatcher::Program& program, std::string
                 pick_cost = cost;
                 pick = &option;
             }
-        }
-        if (program.forced_option >= 0) {
-            pick = &scanner.options[static_cast<std::size_t>(program.forced_option) %
-                                    scanner.options.size()];
         }
         chosen.push_back(pick);
     }
@@ -1437,6 +1443,7 @@ public:
     [[gnu::noinline]] void find_end_of_run(const CharSet& c, int finder, std::size_t from) {
         const ByteFinder& f = p_.finders[finder];
         std::size_t r = from;
+        bool ended = false;
         if (c.high == CharSet::High::none) {
             // Runs of ASCII members (digits, letters) are mostly short: a few bytes looked
             // at one by one before the finder's vectors.
@@ -1444,22 +1451,18 @@ public:
             while (r < stop && s_[r] < 0x80 && c.ascii[s_[r]]) {
                 ++r;
             }
-            if (r < stop) {
-                work_ += 1;
-                run_ends_[finder] = {from, r};
-                return;
-            }
+            ended = r < stop;
         }
-        for (;;) {
+        while (!ended) {
             r = f.find(s_, r, n_);
             if (r >= n_) {
                 r = n_;
-                break;
+                ended = true;
+            } else if (boundary(r) && !c.has(s_, r)) {
+                ended = true;
+            } else {
+                ++r;
             }
-            if (boundary(r) && !c.has(s_, r)) {
-                break;
-            }
-            ++r;
         }
         work_ += (r - from) / 32 + 1;
         run_ends_[finder] = {from, r};
